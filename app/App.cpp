@@ -1,0 +1,63 @@
+#include "app/App.h"
+
+#include "conversion/Konwertuj.h"
+#include "framework/Exceptions.h"
+#include "ui/InformationCommands.h"
+
+namespace app {
+
+void App::Event_Open()
+{
+}
+
+void App::Event_OpenDocument(const framework::FolderItemPtr& item)
+{
+    conversion::ConvertOpenedDocument(::App(), item);
+}
+
+void App::Event_Close()
+{
+    framework::Quit(0);
+}
+
+bool App::AppleOKinolek_Action()
+{
+    return ui::ShowAboutWindow();
+}
+
+bool App::AppleOdwiedźstronęOrvel_Action()
+{
+    return ui::OpenMakerPage();
+}
+
+bool App::AppleSkomentujdziałanieKinolek_Action()
+{
+    return ui::WriteFeedback();
+}
+
+bool App::PomocPomocKinolek_Action()
+{
+    return ui::ShowHelpWindow();
+}
+
+bool App::PlikOdtwarzajfilmzdysku_Action()
+{
+    return conversion::ConvertFileFromDisk(::App());
+}
+
+bool App::AppleOdwiedstronclit_Action()
+{
+    return ui::OpenConverterPage();
+}
+
+void App::konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath)
+{
+    conversion::Konwertuj(appFolderPath, sourcePath, targetFolderPath);
+}
+
+} // namespace app
+
+app::App& App()
+{
+    return *framework::Cast<app::App>(framework::Application::Instance());
+}

@@ -1,0 +1,90 @@
+#include "app/Startup.h"
+
+#include "app/App.h"
+#include "app/FileType.h"
+#include "framework/Application.h"
+#include "framework/Exceptions.h"
+#include "ui/MenuBar1.h"
+#include "ui/MenuNames.h"
+
+#include <array>
+
+namespace app {
+
+namespace {
+
+struct MenuHandlerBinding
+{
+    const framework::String& itemName;
+    bool (App::*handler)();
+};
+
+// Bound in this order.
+const std::array<MenuHandlerBinding, 6> kMenuHandlers{{
+    {ui::menu_names::kAbout, &App::AppleOKinolek_Action},
+    {ui::menu_names::kMakerPage, &App::AppleOdwiedźstronęOrvel_Action},
+    {ui::menu_names::kFeedback, &App::AppleSkomentujdziałanieKinolek_Action},
+    {ui::menu_names::kHelp, &App::PomocPomocKinolek_Action},
+    {ui::menu_names::kConvertFromDisk, &App::PlikOdtwarzajfilmzdysku_Action},
+    {ui::menu_names::kConverterPage, &App::AppleOdwiedstronclit_Action},
+}};
+
+void Main(framework::Runtime& runtime, const StepObserver& observe)
+{
+    try {
+        observe("file types");
+        InitFileTypes();
+        observe("application object");
+        NewAppInstance();
+        observe("menu handlers");
+        ApplicationAddMenuHandlers();
+        observe("event loop");
+        runtime.RunEventLoop();
+    } catch (...) {
+        observe("unhandled exception");
+        runtime.HandleUnhandledException(std::current_exception());
+    }
+}
+
+void FinaliseModules(const StepObserver& observe)
+{
+    observe("finalisation");
+    FileTypes::pTextLit.reset();
+    ui::ReleaseMenuBar1();
+}
+
+} // namespace
+
+int Run(int argc, char** argv, const StepObserver& observer)
+{
+    const StepObserver observe = observer ? observer : [](std::string_view) {};
+    observe("framework");
+    framework::Runtime runtime(argc, argv);
+    Main(runtime, observe);
+    FinaliseModules(observe);
+    observe("exit");
+    return runtime.Exit();
+}
+
+void InitFileTypes()
+{
+    FileTypes::Initialize();
+}
+
+void NewAppInstance()
+{
+    auto application = std::make_shared<App>();
+    framework::Require(application).SetMenuBar(MenuBar1());
+    framework::Application::Register(application);
+}
+
+void ApplicationAddMenuHandlers()
+{
+    for (const auto& binding : kMenuHandlers) {
+        auto& application = ::App();
+        application.AddMenuHandler(binding.itemName,
+                                   [&application, handler = binding.handler] { return (application.*handler)(); });
+    }
+}
+
+} // namespace app

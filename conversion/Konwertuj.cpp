@@ -1,0 +1,98 @@
+#include "conversion/Konwertuj.h"
+
+#include "conversion/Quoting.h"
+#include "framework/Application.h"
+#include "framework/Messages.h"
+#include "framework/Shell.h"
+#include "framework/System.h"
+
+#include <glob.h>
+
+#include <array>
+#include <memory>
+
+namespace conversion {
+
+namespace {
+
+String converterPiece(std::int32_t architecture)
+{
+    return architecture == kPowerPCArchitecture ? "/clit-ppc " : "/clit-intel ";
+}
+
+// How many existing names the shell's pathname expansion puts in place of a word.
+std::size_t matchCount(const String& word)
+{
+    glob_t matches{};
+    const int result = glob(word.c_str(), 0, nullptr, &matches);
+    const std::size_t count = result == 0 ? matches.gl_pathc : 0;
+    globfree(&matches);
+    return count;
+}
+
+String withoutRepeatedSlashes(const String& path)
+{
+    String cleaned;
+    for (const char c : path) {
+        if (!(c == '/' && !cleaned.empty() && cleaned.back() == '/')) {
+            cleaned += c;
+        }
+    }
+    return cleaned;
+}
+
+} // namespace
+
+String CommandText(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
+                   const String& targetFolderPath)
+{
+    String text = "`printf " + framework::Chr(34) + appFolderPath + converterPiece(architecture);
+    text += sourcePath + framework::Chr(32) + targetFolderPath + framework::Chr(34) + "`";
+    return text;
+}
+
+std::optional<String> AmbiguousPath(std::int32_t architecture, const String& appFolderPath,
+                                    const String& sourcePath, const String& targetFolderPath)
+{
+    String converter = converterPiece(architecture);
+    converter.pop_back();
+    const std::array<String, 3> words{appFolderPath + converter, sourcePath, targetFolderPath};
+    for (const auto& word : words) {
+        if (matchCount(QuoteCommand(word)) > 1) {
+            return withoutRepeatedSlashes(Unescape(word));
+        }
+    }
+    return std::nullopt;
+}
+
+String AmbiguityMessage(const String& path)
+{
+    return "Nie mogę jednoznacznie wskazać „" + path +
+           "”: tej nazwie odpowiada kilka plików lub teczek. Zmień nazwę i spróbuj ponownie.";
+}
+
+void Konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath)
+{
+    std::int32_t architecture = 0;
+    if (!framework::System::Gestalt("sysa", architecture)) {
+        framework::MsgBox(kProcessorErrorMessage);
+        framework::Quit(0);
+        return;
+    }
+
+    const auto command =
+        QuoteCommand(CommandText(architecture, appFolderPath, sourcePath, targetFolderPath));
+    // A word whose wildcards match several names would hand the converter extra arguments, and it
+    // would take them as a request to write a new book.
+    if (const auto ambiguous = AmbiguousPath(architecture, appFolderPath, sourcePath, targetFolderPath)) {
+        framework::MsgBox(AmbiguityMessage(*ambiguous));
+        return;
+    }
+
+    auto shell = std::make_unique<framework::Shell>();
+    shell->Execute(command);
+    const int errorCode = shell->ErrorCode();
+    framework::MsgBox(errorCode != 0 ? kErrorMessagePrefix + framework::Str(errorCode) : kDoneMessage);
+}
+
+} // namespace conversion

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "framework/Text.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace conversion {
+
+using framework::String;
+
+inline constexpr std::int32_t kPowerPCArchitecture = 2;
+
+inline const String kDoneMessage = "Gotowe!";
+inline const String kProcessorErrorMessage = "Błąd rozpoznawania procesora.";
+// The gap between the two words is a no-break space.
+inline const String kErrorMessagePrefix = "Wystąpił\u00A0błąd: ";
+
+// The converter command line before quoting: the shell runs what printf prints.
+String CommandText(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
+                   const String& targetFolderPath);
+
+// The first of the paths in a quoted command whose wildcards match more than one existing name, as
+// the system names it; nothing when each matches one name or none.
+std::optional<String> AmbiguousPath(std::int32_t architecture, const String& appFolderPath,
+                                    const String& sourcePath, const String& targetFolderPath);
+String AmbiguityMessage(const String& path);
+
+// Converts the e-book at sourcePath into the folder targetFolderPath with the Convert LIT executable
+// in appFolderPath (all three in shell form) and tells the user how it went.
+void Konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath);
+
+} // namespace conversion

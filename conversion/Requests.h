@@ -1,0 +1,36 @@
+#pragma once
+
+#include "framework/Files.h"
+#include "framework/Text.h"
+
+namespace conversion {
+
+using framework::String;
+
+// The object that carries out conversions: the application.
+class ConversionTarget
+{
+public:
+    virtual ~ConversionTarget() = default;
+    // The program's executable; the converter stands in its folder.
+    virtual framework::FolderItemPtr ExecutableFile() const = 0;
+    virtual void konwertuj(const String& appFolderPath, const String& sourcePath,
+                           const String& targetFolderPath) = 0;
+};
+
+inline const String kOpenDialogTitle = "Wybierz plik .lit do zamiany na .html:";
+inline const String kOpenDialogPrompt =
+    "Możesz także wskazać w Finderze Zwojnik jako domyślny program do otwierania plików .lit";
+inline const String kFolderDialogTitle = "Wskaż teczkę, w której mam zachować zawartość pliku .lit:";
+inline const String kNextCaption = "Dalej";
+inline const String kCarryOutCaption = "Wykonaj";
+inline const String kGiveUpCaption = "Poniechaj";
+inline const String kEbookFilter = "text/lit";
+
+// A document opened with the program: asks for the destination folder, then converts.
+void ConvertOpenedDocument(ConversionTarget& target, const framework::FolderItemPtr& ebook);
+
+// The menu command: asks for the e-book and the destination folder, then converts. Yields false.
+bool ConvertFileFromDisk(ConversionTarget& target);
+
+} // namespace conversion

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "framework/Files.h"
+#include "framework/Text.h"
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace framework {
+
+class MenuBar;
+
+// The base of the program's application class. The framework raises its events on the main thread,
+// one at a time, and never while another event, menu command or control event is still running.
+class Application
+{
+public:
+    using MenuHandler = std::function<bool()>;
+
+    virtual ~Application();
+
+    virtual void Event_Open() {}
+    virtual void Event_OpenDocument(const FolderItemPtr& item) { (void)item; }
+    virtual void Event_Close() {}
+
+    // Binds the handler to every menu item whose Name is exactly this (byte for byte).
+    void AddMenuHandler(const String& itemName, MenuHandler handler);
+    const MenuHandler* MenuHandlerFor(const String& itemName) const;
+
+    void SetMenuBar(std::shared_ptr<framework::MenuBar> menuBar);
+    std::shared_ptr<framework::MenuBar> MenuBar() const { return mMenuBar; }
+
+    // The running program's executable, links resolved.
+    FolderItemPtr ExecutableFile() const;
+
+    // The registered application object, or nothing before registration.
+    static std::shared_ptr<Application> Instance();
+    static void Register(std::shared_ptr<Application> application);
+
+private:
+    std::vector<std::pair<String, MenuHandler>> mMenuHandlers;
+    std::shared_ptr<framework::MenuBar> mMenuBar;
+};
+
+// Requests the end of the program with this exit status. The first request raises Close; a request
+// made while the program is already quitting raises nothing more.
+void Quit(int status);
+
+// The framework runtime: one per process run, created by the process entry before anything else.
+class Runtime
+{
+public:
+    // All arguments but the first are the documents to open; the framework takes no options.
+    Runtime(int argc, char** argv);
+    ~Runtime();
+    Runtime(const Runtime&) = delete;
+    Runtime& operator=(const Runtime&) = delete;
+
+    // Runs the event loop: raises Open, delivers the launch documents one by one, then dispatches
+    // until the program quits. An exception raised by a handler ends the loop and is raised again here.
+    void RunEventLoop();
+
+    // Shows one message box that names the exception. The exit status becomes 1.
+    void HandleUnhandledException(std::exception_ptr exception);
+
+    // Hands a document to the application's OpenDocument event as soon as no request is running.
+    void OpenDocument(const FolderItemPtr& item);
+
+    // Releases the registered application object and returns the process exit status.
+    int Exit();
+
+    static Runtime* Current();
+};
+
+// Runs a call from the framework into the program: it is one request, during which no other event,
+// command or document reaches the program. An exception leaving the call ends the event loop.
+void DispatchRequest(const std::function<void()>& call);
+bool RequestRunning();
+
+} // namespace framework

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "framework/Files.h"
+#include "framework/Text.h"
+
+namespace framework {
+
+// A modal file dialog, Qt's own on every desktop. Shown with ShowModal, which yields the chosen item
+// or nothing when the user cancels.
+class FileDialog
+{
+public:
+    enum class Kind
+    {
+        OpenFile,
+        SelectFolder,
+    };
+
+    virtual ~FileDialog() = default;
+    virtual Kind DialogKind() const = 0;
+
+    const String& Title() const { return mTitle; }
+    void SetTitle(const String& title) { mTitle = title; }
+    // A hint shown above the file list when not empty.
+    const String& PromptText() const { return mPromptText; }
+    void SetPromptText(const String& text) { mPromptText = text; }
+    const String& ActionButtonCaption() const { return mActionCaption; }
+    void SetActionButtonCaption(const String& caption) { mActionCaption = caption; }
+    const String& CancelButtonCaption() const { return mCancelCaption; }
+    void SetCancelButtonCaption(const String& caption) { mCancelCaption = caption; }
+    // Names of registered document types, separated by ";": files of those types are offered.
+    const String& Filter() const { return mFilter; }
+    void SetFilter(const String& filter) { mFilter = filter; }
+
+    FolderItemPtr ShowModal();
+
+private:
+    String mTitle;
+    String mPromptText;
+    String mActionCaption;
+    String mCancelCaption;
+    String mFilter;
+};
+
+class OpenDialog : public FileDialog
+{
+public:
+    Kind DialogKind() const override { return Kind::OpenFile; }
+};
+
+class SelectFolderDialog : public FileDialog
+{
+public:
+    Kind DialogKind() const override { return Kind::SelectFolder; }
+};
+
+} // namespace framework

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace framework {
+
+// The typed values that windows and controls take from property records.
+enum class PropertyType
+{
+    Integer, // signed 32-bit
+    Boolean,
+    Color,   // red, green, blue
+    String,  // UTF-8
+};
+
+struct Color
+{
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    friend bool operator==(const Color&, const Color&) = default;
+};
+
+using PropertyValue = std::variant<std::int32_t, bool, Color, std::string>;
+
+PropertyType TypeOf(const PropertyValue& value);
+
+// Anything whose design-time properties can be set by name: windows and controls.
+class PropertyTarget
+{
+public:
+    virtual ~PropertyTarget() = default;
+    // The type of the named property in this object's class, or nothing when the class lacks it.
+    virtual std::optional<PropertyType> PropertyTypeOf(std::string_view name) const = 0;
+    // Sets a property that PropertyTypeOf knows, with a value of that type.
+    virtual void SetProperty(std::string_view name, const PropertyValue& value) = 0;
+};
+
+} // namespace framework

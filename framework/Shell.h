@@ -1,0 +1,21 @@
+#pragma once
+
+#include "framework/Text.h"
+
+namespace framework {
+
+// Runs command lines through /bin/sh -c.
+class Shell
+{
+public:
+    // Returns once the command has ended. Its output is discarded. Meanwhile the windows repaint, but
+    // no event, command or input reaches the program; input that arrives is dropped.
+    void Execute(const String& command);
+    // The exit status of the last command; a command killed by a signal gives 128 + the signal number.
+    int ErrorCode() const { return mErrorCode; }
+
+private:
+    int mErrorCode = 0;
+};
+
+} // namespace framework

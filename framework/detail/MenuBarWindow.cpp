@@ -1,0 +1,248 @@
+#include "framework/detail/MenuBarWindow.h"
+
+#include "framework/Application.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTextEdit>
+
+namespace framework::detail {
+
+namespace {
+
+QString qt(const String& text)
+{
+    return QString::fromStdString(text);
+}
+
+// "Cmd+Q" names the command key; Qt's Ctrl is the command key on macOS and Control elsewhere.
+QKeySequence shortcutFor(const String& text)
+{
+    const String prefix = "Cmd+";
+    if (text.rfind(prefix, 0) == 0) {
+        return QKeySequence(QStringLiteral("Ctrl+") + qt(text.substr(prefix.size())));
+    }
+    return QKeySequence(qt(text));
+}
+
+bool isEditCommand(const String& name)
+{
+    return name == "EditUndo" || name == "EditCut" || name == "EditCopy" || name == "EditPaste" ||
+           name == "EditClear";
+}
+
+struct TextState
+{
+    bool present = false;
+    bool readOnly = true;
+    bool selection = false;
+    bool undo = false;
+};
+
+TextState textState(QWidget* widget)
+{
+    if (auto* edit = qobject_cast<QTextEdit*>(widget)) {
+        return {true, edit->isReadOnly(), edit->textCursor().hasSelection(), edit->document()->isUndoAvailable()};
+    }
+    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+        return {true, line->isReadOnly(), line->hasSelectedText(), line->isUndoAvailable()};
+    }
+    return {};
+}
+
+void runEditCommand(const String& name, QWidget* widget)
+{
+    if (auto* edit = qobject_cast<QTextEdit*>(widget)) {
+        if (name == "EditUndo") {
+            edit->undo();
+        } else if (name == "EditCut") {
+            edit->cut();
+        } else if (name == "EditCopy") {
+            edit->copy();
+        } else if (name == "EditPaste") {
+            edit->paste();
+        } else if (name == "EditClear") {
+            edit->textCursor().removeSelectedText();
+        }
+    } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+        if (name == "EditUndo") {
+            line->undo();
+        } else if (name == "EditCut") {
+            line->cut();
+        } else if (name == "EditCopy") {
+            line->copy();
+        } else if (name == "EditPaste") {
+            line->paste();
+        } else if (name == "EditClear") {
+            line->del();
+        }
+    }
+}
+
+} // namespace
+
+MenuBarWindow::MenuBarWindow(const MenuBar& tree)
+{
+    setWindowTitle(QStringLiteral("Zwojnik"));
+#ifdef Q_OS_MACOS
+    mBar = new QMenuBar(nullptr);
+#else
+    mBar = menuBar();
+    mBar->setNativeMenuBar(false);
+    setCentralWidget(new QWidget(this));
+#endif
+    for (const auto& menu : tree.Children()) {
+        addMenu(*menu);
+    }
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        rememberFocusedText(now);
+        updateEditActions();
+    });
+    updateEditActions();
+}
+
+MenuBarWindow::~MenuBarWindow()
+{
+#ifdef Q_OS_MACOS
+    delete mBar;
+#endif
+}
+
+void MenuBarWindow::Present()
+{
+#ifndef Q_OS_MACOS
+    const auto barSize = mBar->sizeHint();
+    setFixedSize(std::max(barSize.width() + 40, 320), barSize.height());
+    show();
+#endif
+}
+
+void MenuBarWindow::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    if (!RequestRunning()) {
+        DispatchRequest(RequestQuit);
+    }
+}
+
+void MenuBarWindow::addMenu(const MenuItem& menuItem)
+{
+    auto* menu = mBar->addMenu(qt(menuItem.Text()));
+    menu->menuAction()->setObjectName(qt(menuItem.Name()));
+    connect(menu, &QMenu::aboutToShow, this, &MenuBarWindow::updateEditActions);
+
+    QAction* quitAction = nullptr;
+    for (const auto& item : menuItem.Children()) {
+        auto* action = makeAction(*item, menu);
+#ifdef Q_OS_MACOS
+        menu->addAction(action);
+#else
+        // Without an application menu, quitting goes where people look for it: last in its menu.
+        if (item->ItemRole() == MenuItem::Role::Quit && !quitAction) {
+            quitAction = action;
+        } else {
+            menu->addAction(action);
+        }
+#endif
+    }
+    if (quitAction) {
+        if (!menu->actions().isEmpty()) {
+            menu->addSeparator();
+        }
+        menu->addAction(quitAction);
+    }
+    auto actions = menu->actions();
+    while (!actions.isEmpty() && actions.last()->isSeparator()) {
+        actions.takeLast()->setVisible(false);
+    }
+}
+
+QAction* MenuBarWindow::makeAction(const MenuItem& item, QObject* parent)
+{
+    auto* action = new QAction(parent);
+    action->setObjectName(qt(item.Name()));
+    if (item.IsSeparator()) {
+        action->setSeparator(true);
+        return action;
+    }
+    action->setText(qt(item.Text()));
+    if (!item.KeyboardShortcut().empty()) {
+        action->setShortcut(shortcutFor(item.KeyboardShortcut()));
+        // The menu bar serves every window of the program, not only its own.
+        action->setShortcutContext(Qt::ApplicationShortcut);
+    }
+    const auto role = item.ItemRole();
+    switch (role) {
+    case MenuItem::Role::Quit:
+        action->setMenuRole(QAction::QuitRole);
+        break;
+    case MenuItem::Role::Preferences:
+        action->setMenuRole(QAction::PreferencesRole);
+        action->setEnabled(false); // the program has no preferences
+        break;
+    case MenuItem::Role::ApplicationMenu:
+        action->setMenuRole(QAction::ApplicationSpecificRole);
+        break;
+    case MenuItem::Role::Plain:
+        action->setMenuRole(QAction::NoRole);
+        break;
+    }
+    if (isEditCommand(item.Name())) {
+        mEditActions.emplace_back(item.Name(), action);
+    }
+    connect(action, &QAction::triggered, this, [this, name = item.Name(), role] { trigger(name, role); });
+    return action;
+}
+
+void MenuBarWindow::trigger(const String& name, MenuItem::Role role)
+{
+    if (RequestRunning()) {
+        return;
+    }
+    if (role == MenuItem::Role::Quit) {
+        DispatchRequest(RequestQuit);
+        return;
+    }
+    auto application = Application::Instance();
+    if (const auto* handler = application ? application->MenuHandlerFor(name) : nullptr) {
+        const auto call = *handler;
+        DispatchRequest([call] { call(); });
+    } else if (isEditCommand(name)) {
+        runEditCommand(name, mLastText);
+    }
+}
+
+void MenuBarWindow::rememberFocusedText(QWidget* now)
+{
+    if (textState(now).present) {
+        mLastText = now;
+    } else if (now && now->window() != this) {
+        mLastText = nullptr;
+    }
+}
+
+void MenuBarWindow::updateEditActions()
+{
+    const auto text = textState(mLastText);
+    const bool clipboardText = !QApplication::clipboard()->text().isEmpty();
+    for (const auto& [name, action] : mEditActions) {
+        bool enabled = false;
+        if (name == "EditUndo") {
+            enabled = text.present && !text.readOnly && text.undo;
+        } else if (name == "EditCut" || name == "EditClear") {
+            enabled = text.present && !text.readOnly && text.selection;
+        } else if (name == "EditCopy") {
+            enabled = text.present && text.selection;
+        } else if (name == "EditPaste") {
+            enabled = text.present && !text.readOnly && clipboardText;
+        }
+        action->setEnabled(enabled);
+    }
+}
+
+} // namespace framework::detail

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "framework/Menus.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QMenuBar;
+class QAction;
+
+namespace framework::detail {
+
+void RequestQuit();
+
+// Shows the program's menu tree. Where the platform has a global menu bar (macOS) that bar serves;
+// elsewhere a small window titled with the program's name holds the menu bar and nothing else, and
+// closing it is a request to quit. Menu actions carry their item's Name as object name.
+class MenuBarWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MenuBarWindow(const MenuBar& tree);
+    ~MenuBarWindow() override;
+
+    void Present();
+    QMenuBar* Bar() const { return mBar; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void addMenu(const MenuItem& menu);
+    QAction* makeAction(const MenuItem& item, QObject* parent);
+    void trigger(const String& name, MenuItem::Role role);
+    void updateEditActions();
+    void rememberFocusedText(QWidget* now);
+
+    QMenuBar* mBar = nullptr;
+    QPointer<QWidget> mLastText;
+    std::vector<std::pair<String, QAction*>> mEditActions;
+};
+
+} // namespace framework::detail

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "framework/Menus.h"
+
+#include <memory>
+
+namespace ui {
+
+// The program's one menu bar: Plik, Edycja and Pomoc.
+class MenuBar1 : public framework::MenuBar
+{
+public:
+    MenuBar1();
+
+    void Untitled1(); // Plik
+    void Untitled2(); // Edycja
+    void Untitled3(); // Pomoc
+};
+
+// The menu bar, built on first use.
+std::shared_ptr<MenuBar1> MenuBar1Instance();
+void ReleaseMenuBar1();
+
+} // namespace ui
+
+// The accessor by the class's name.
+inline std::shared_ptr<ui::MenuBar1> MenuBar1()
+{
+    return ui::MenuBar1Instance();
+}
