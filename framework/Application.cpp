@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QTimer>
 
 #include <deque>
@@ -20,6 +22,7 @@ struct RuntimeState
 {
     Runtime* runtime = nullptr;
     std::unique_ptr<QApplication> qtApplication;
+    std::unique_ptr<QTranslator> translator;
     std::shared_ptr<Application> application;
     std::unique_ptr<detail::MenuBarWindow> menuBarWindow;
     std::vector<FolderItemPtr> launchDocuments;
@@ -146,6 +149,13 @@ Runtime::Runtime(int argc, char** argv)
         static char* qtArgv[] = {argv[0], nullptr};
         s.qtApplication = std::make_unique<QApplication>(qtArgc, qtArgv);
     }
+    // The program speaks Polish whatever the system's language: so do Qt's own dialogs.
+    if (!s.translator) {
+        s.translator = std::make_unique<QTranslator>();
+        if (s.translator->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QCoreApplication::installTranslator(s.translator.get());
+        }
+    }
     QApplication::setApplicationName(QStringLiteral("Zwojnik"));
     QApplication::setApplicationVersion(QStringLiteral(ZWOJNIK_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -156,6 +166,10 @@ Runtime::~Runtime()
     auto& s = state();
     s.menuBarWindow.reset();
     s.application.reset();
+    if (s.translator) {
+        QCoreApplication::removeTranslator(s.translator.get());
+        s.translator.reset();
+    }
     s.qtApplication.reset();
     s.runtime = nullptr;
 }

@@ -89,6 +89,7 @@ void runEditCommand(const String& name, QWidget* widget)
 MenuBarWindow::MenuBarWindow(const MenuBar& tree)
 {
     setWindowTitle(QStringLiteral("Zwojnik"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
 #ifdef Q_OS_MACOS
     mBar = new QMenuBar(nullptr);
 #else
