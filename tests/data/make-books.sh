@@ -55,6 +55,10 @@ if [ -n "$large_out" ]; then
         /*) ;;
         *) large_out="$PWD/$large_out" ;;
     esac
+    if [ ! -d "$(dirname "$large_out")" ]; then
+        echo "make-books.sh: folder of $large_out does not exist" >&2
+        exit 2
+    fi
 fi
 
 cd "$(dirname "${BASH_SOURCE[0]}")"

@@ -229,8 +229,11 @@ SPEECH_VERBS = [
 ]
 
 GAUGES = [
-    "łata wodowskazowa", "kreska na filarze mostu", "znak na kamieniu",
-    "miara przy śluzie", "pal przy przystani",
+    ("łata wodowskazowa", "wskazywała"),
+    ("kreska na filarze mostu", "wskazywała"),
+    ("znak na kamieniu", "wskazywał"),
+    ("miara przy śluzie", "wskazywała"),
+    ("pal przy przystani", "wskazywał"),
 ]
 
 ROOTS = [
@@ -294,8 +297,9 @@ def sentence(rng):
     if kind == 7:
         level = rng.between(80, 460)
         diff = rng.between(1, 39)
-        return "O godzinie %d:%02d %s wskazywała %d cm, o %d cm %s niż %s." % (
-            rng.between(4, 22), rng.below(60), rng.pick(GAUGES), level, diff,
+        gauge, shows = rng.pick(GAUGES)
+        return "O godzinie %d:%02d %s %s %d cm, o %d cm %s niż %s." % (
+            rng.between(4, 22), rng.below(60), gauge, shows, level, diff,
             rng.pick(["więcej", "mniej"]),
             rng.pick(["wczoraj", "przed tygodniem", "rano", "na poprzednim postoju"]))
     if kind == 0:
