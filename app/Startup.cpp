@@ -4,6 +4,7 @@
 #include "app/FileType.h"
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
+#include "framework/Windows.h"
 #include "ui/MenuBar1.h"
 #include "ui/MenuNames.h"
 
@@ -49,6 +50,8 @@ void Main(framework::Runtime& runtime, const StepObserver& observe)
 void FinaliseModules(const StepObserver& observe)
 {
     observe("finalisation");
+    framework::ReleaseImplicitWindows();
+    framework::ReleaseWindows();
     FileTypes::pTextLit.reset();
     ui::ReleaseMenuBar1();
 }
@@ -60,6 +63,9 @@ int Run(int argc, char** argv, const StepObserver& observer)
     const StepObserver observe = observer ? observer : [](std::string_view) {};
     observe("framework");
     framework::Runtime runtime(argc, argv);
+    if (runtime.HandedOver()) {
+        return runtime.Exit(); // the program already running opens this launch's documents
+    }
     Main(runtime, observe);
     FinaliseModules(observe);
     observe("exit");
@@ -82,8 +88,8 @@ void ApplicationAddMenuHandlers()
 {
     for (const auto& binding : kMenuHandlers) {
         auto& application = ::App();
-        application.AddMenuHandler(binding.itemName,
-                                   [&application, handler = binding.handler] { return (application.*handler)(); });
+        application.AddMenuHandler(
+            binding.itemName, [&application, handler = binding.handler] { return (application.*handler)(); });
     }
 }
 

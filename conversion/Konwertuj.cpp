@@ -6,10 +6,11 @@
 #include "framework/Shell.h"
 #include "framework/System.h"
 
-#include <glob.h>
-
 #include <array>
+#include <glob.h>
 #include <memory>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace conversion {
 
@@ -28,6 +29,18 @@ std::size_t matchCount(const String& word)
     const std::size_t count = result == 0 ? matches.gl_pathc : 0;
     globfree(&matches);
     return count;
+}
+
+// Convert LIT does not check its writes: on a full disk it cuts its files short and still exits with 0.
+// A destination left without one free block is the sign. File systems that tell no sizes tell nothing.
+bool destinationFull(const String& targetFolderPath)
+{
+    struct statvfs space = {};
+    if (statvfs(Unescape(targetFolderPath).c_str(), &space) != 0 || space.f_blocks == 0) {
+        return false;
+    }
+    // The superuser may write into the blocks kept in reserve as well.
+    return (geteuid() == 0 ? space.f_bfree : space.f_bavail) == 0;
 }
 
 String withoutRepeatedSlashes(const String& path)
@@ -49,6 +62,16 @@ String CommandText(std::int32_t architecture, const String& appFolderPath, const
     String text = "`printf " + framework::Chr(34) + appFolderPath + converterPiece(architecture);
     text += sourcePath + framework::Chr(32) + targetFolderPath + framework::Chr(34) + "`";
     return text;
+}
+
+String ConverterCommand(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
+                        const String& targetFolderPath)
+{
+    // Each path is quoted on its own: quoted in the whole text, a book whose name ends in a backslash
+    // would have its escaped backslash and the space after the path taken for the pair "\ ", and the
+    // book and the folder would reach the converter as one word.
+    return CommandText(architecture, QuoteCommand(appFolderPath), QuoteCommand(sourcePath),
+                       QuoteCommand(targetFolderPath));
 }
 
 std::optional<String> AmbiguousPath(std::int32_t architecture, const String& appFolderPath,
@@ -80,8 +103,7 @@ void Konwertuj(const String& appFolderPath, const String& sourcePath, const Stri
         return;
     }
 
-    const auto command =
-        QuoteCommand(CommandText(architecture, appFolderPath, sourcePath, targetFolderPath));
+    const auto command = ConverterCommand(architecture, appFolderPath, sourcePath, targetFolderPath);
     // A word whose wildcards match several names would hand the converter extra arguments, and it
     // would take them as a request to write a new book.
     if (const auto ambiguous = AmbiguousPath(architecture, appFolderPath, sourcePath, targetFolderPath)) {
@@ -92,6 +114,10 @@ void Konwertuj(const String& appFolderPath, const String& sourcePath, const Stri
     auto shell = std::make_unique<framework::Shell>();
     shell->Execute(command);
     const int errorCode = shell->ErrorCode();
+    if (errorCode == 0 && destinationFull(targetFolderPath)) {
+        framework::MsgBox(kDestinationFullMessage);
+        return;
+    }
     framework::MsgBox(errorCode != 0 ? kErrorMessagePrefix + framework::Str(errorCode) : kDoneMessage);
 }
 

@@ -15,10 +15,18 @@ inline const String kDoneMessage = "Gotowe!";
 inline const String kProcessorErrorMessage = "Błąd rozpoznawania procesora.";
 // The gap between the two words is a no-break space.
 inline const String kErrorMessagePrefix = "Wystąpił\u00A0błąd: ";
+// A conversion that exits with 0 but leaves its destination without free space has not written all.
+inline const String kDestinationFullMessage = kErrorMessagePrefix +
+                                              "w teczce docelowej zabrakło miejsca, więc "
+                                              "zawartość pliku .lit nie została zapisana w całości.";
 
 // The converter command line before quoting: the shell runs what printf prints.
 String CommandText(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
                    const String& targetFolderPath);
+
+// The command text as the shell gets it: CommandText with its paths quoted.
+String ConverterCommand(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
+                        const String& targetFolderPath);
 
 // The first of the paths in a quoted command whose wildcards match more than one existing name, as
 // the system names it; nothing when each matches one name or none.

@@ -21,6 +21,16 @@ const std::array<std::pair<const char*, const char*>, 12> kQuotingTable{{
     {"\\}", "?"},
     {"\\{", "?"},
 }};
+
+bool isContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+bool isLeadByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0xC0;
+}
 } // namespace
 
 String ApplyQuotingTable(const String& commandText)
@@ -37,11 +47,18 @@ String ReplaceRemainingEscapes(const String& commandText)
     String text;
     text.reserve(commandText.size());
     for (String::size_type i = 0; i < commandText.size(); ++i) {
-        if (commandText[i] == '\\') {
-            text += '?';
-            ++i;
-        } else {
+        if (commandText[i] != '\\') {
             text += commandText[i];
+            continue;
+        }
+        text += '?';
+        // The escaped character goes whole, all the bytes of a multibyte one included. A byte that starts
+        // no multibyte character goes alone: the stray bytes after it (a name in a legacy encoding) are
+        // the name's own and must stay for the word to match it.
+        if (++i < commandText.size() && isLeadByte(commandText[i])) {
+            while (i + 1 < commandText.size() && isContinuationByte(commandText[i + 1])) {
+                ++i;
+            }
         }
     }
     return text;

@@ -4,6 +4,7 @@
 #include "framework/Menus.h"
 #include "framework/Messages.h"
 #include "framework/detail/InputBlocker.h"
+#include "framework/detail/InstanceChannel.h"
 #include "framework/detail/MenuBarWindow.h"
 
 #include <QApplication>
@@ -25,6 +26,8 @@ struct RuntimeState
     std::unique_ptr<QTranslator> translator;
     std::shared_ptr<Application> application;
     std::unique_ptr<detail::MenuBarWindow> menuBarWindow;
+    std::unique_ptr<detail::InstanceChannel> channel;
+    bool handedOver = false;
     std::vector<FolderItemPtr> launchDocuments;
     std::deque<FolderItemPtr> pendingDocuments;
     std::exception_ptr pendingException;
@@ -33,6 +36,7 @@ struct RuntimeState
     int exitStatus = 0;
     int requestDepth = 0;
     bool pumpScheduled = false;
+    bool opened = false; // Open has been raised: documents may follow
 };
 
 RuntimeState& state()
@@ -47,7 +51,8 @@ void pumpDocuments()
 {
     auto& s = state();
     s.pumpScheduled = false;
-    if (s.requestDepth > 0 || s.quitting || s.pendingException || s.pendingDocuments.empty() || !s.application) {
+    if (s.requestDepth > 0 || s.quitting || s.pendingException || s.pendingDocuments.empty() || !s.application ||
+        !s.opened) {
         return;
     }
     auto item = s.pendingDocuments.front();
@@ -62,6 +67,20 @@ void schedulePump()
     if (!s.pumpScheduled && !s.pendingDocuments.empty()) {
         s.pumpScheduled = true;
         QTimer::singleShot(0, qApp, pumpDocuments);
+    }
+}
+
+// A launch without documents asks the running program to show itself.
+void receiveHandedOverDocuments(const std::vector<String>& paths)
+{
+    auto& s = state();
+    if (paths.empty() && s.menuBarWindow && s.menuBarWindow->isVisible()) {
+        s.menuBarWindow->setWindowState(s.menuBarWindow->windowState() & ~Qt::WindowMinimized);
+        s.menuBarWindow->raise();
+        s.menuBarWindow->activateWindow();
+    }
+    for (const auto& path : paths) {
+        s.runtime->OpenDocument(FolderItem::FromPath(path));
     }
 }
 
@@ -159,6 +178,14 @@ Runtime::Runtime(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Zwojnik"));
     QApplication::setApplicationVersion(QStringLiteral(ZWOJNIK_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+
+    std::vector<String> paths;
+    for (const auto& item : s.launchDocuments) {
+        paths.push_back(item->NativePath());
+    }
+    s.channel = std::make_unique<detail::InstanceChannel>(detail::InstanceChannel::SocketPathForThisSession(),
+                                                          receiveHandedOverDocuments);
+    s.handedOver = s.channel->HandOverOrListen(paths);
 }
 
 Runtime::~Runtime()
@@ -166,6 +193,7 @@ Runtime::~Runtime()
     auto& s = state();
     s.menuBarWindow.reset();
     s.application.reset();
+    s.channel.reset();
     if (s.translator) {
         QCoreApplication::removeTranslator(s.translator.get());
         s.translator.reset();
@@ -192,13 +220,16 @@ void Runtime::RunEventLoop()
                 s.application->Event_Open();
             }
         });
-        for (const auto& item : s.launchDocuments) {
-            s.pendingDocuments.push_back(item);
-        }
+        s.opened = true;
+        // The launch's own documents come before any that a later launch handed over meanwhile.
+        s.pendingDocuments.insert(s.pendingDocuments.begin(), s.launchDocuments.begin(), s.launchDocuments.end());
         s.launchDocuments.clear();
         schedulePump();
     });
     QApplication::exec();
+    if (s.channel) {
+        s.channel->StopListening();
+    }
     if (s.menuBarWindow) {
         s.menuBarWindow->hide();
     }
@@ -211,6 +242,11 @@ void Runtime::OpenDocument(const FolderItemPtr& item)
 {
     state().pendingDocuments.push_back(item);
     schedulePump();
+}
+
+bool Runtime::HandedOver() const
+{
+    return state().handedOver;
 }
 
 void Runtime::HandleUnhandledException(std::exception_ptr exception)

@@ -52,7 +52,8 @@ void Quit(int status);
 class Runtime
 {
 public:
-    // All arguments but the first are the documents to open; the framework takes no options.
+    // All arguments but the first are the documents to open; the framework takes no options. When the
+    // program already runs for this user and display, the documents are handed over to it.
     Runtime(int argc, char** argv);
     ~Runtime();
     Runtime(const Runtime&) = delete;
@@ -67,6 +68,9 @@ public:
 
     // Hands a document to the application's OpenDocument event as soon as no request is running.
     void OpenDocument(const FolderItemPtr& item);
+
+    // True when the running program took this launch's documents: this process has nothing to do.
+    bool HandedOver() const;
 
     // Releases the registered application object and returns the process exit status.
     int Exit();

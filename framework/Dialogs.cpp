@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
+#include <vector>
 
 namespace framework {
 
@@ -16,30 +17,15 @@ QString qt(const String& text)
     return QString::fromStdString(text);
 }
 
-// A pattern that matches the extension in any letter case: "*.lit" as "*.[lL][iI][tT]".
-QString caseInsensitivePattern(const String& extension)
-{
-    QString pattern = QStringLiteral("*");
-    for (const QChar c : qt(extension)) {
-        if (c.isLetter() && c.toLower() != c.toUpper()) {
-            pattern += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
-        } else if (c == QLatin1Char('[') || c == QLatin1Char(']') || c == QLatin1Char('*') ||
-                   c == QLatin1Char('?')) {
-            pattern += QLatin1Char('[') + c + QLatin1Char(']');
-        } else {
-            pattern += c;
-        }
-    }
-    return pattern;
-}
-
-// The name filters for a ";"-separated list of registered document types.
+// The name patterns for a ";"-separated list of registered document types. The dialog's file list
+// matches them without regard to letter case (its filter lacks QDir::CaseSensitive), so BOOK.LIT is
+// offered beside book.lit.
 QStringList nameFiltersFor(const String& filter)
 {
     QStringList patterns;
     for (const auto& name : qt(filter).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         if (const auto type = RegisteredDocumentType(name.toStdString()); type && !type->extension.empty()) {
-            patterns << caseInsensitivePattern(type->extension);
+            patterns << QStringLiteral("*") + qt(type->extension);
         }
     }
     return patterns;
@@ -50,11 +36,31 @@ void addPrompt(QFileDialog& dialog, const String& promptText)
     if (promptText.empty()) {
         return;
     }
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (!grid) {
+        return;
+    }
     auto* label = new QLabel(qt(promptText), &dialog);
     label->setObjectName(QStringLiteral("promptText"));
     label->setWordWrap(true);
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
-        grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
+    // Above everything else: a grid takes no new first row, so each of its items moves one row down.
+    struct Placed
+    {
+        QLayoutItem* item;
+        int row, column, rowSpan, columnSpan;
+    };
+    std::vector<Placed> placed;
+    const int columns = grid->columnCount();
+    while (grid->count() > 0) {
+        Placed entry{};
+        grid->getItemPosition(0, &entry.row, &entry.column, &entry.rowSpan, &entry.columnSpan);
+        entry.item = grid->takeAt(0);
+        placed.push_back(entry);
+    }
+    grid->addWidget(label, 0, 0, 1, columns);
+    for (const auto& entry : placed) {
+        grid->addItem(entry.item, entry.row + 1, entry.column, entry.rowSpan, entry.columnSpan,
+                      entry.item->alignment());
     }
 }
 
@@ -70,9 +76,6 @@ FolderItemPtr FileDialog::ShowModal()
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setWindowTitle(qt(mTitle));
-    dialog.setLabelText(QFileDialog::Accept, qt(mActionCaption));
-    dialog.setLabelText(QFileDialog::Reject, qt(mCancelCaption));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (DialogKind() == Kind::SelectFolder) {
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly);
@@ -83,6 +86,9 @@ FolderItemPtr FileDialog::ShowModal()
                                  QLatin1Char(')'));
         }
     }
+    // Last: changing the mode or the accept mode puts Qt's own button captions back.
+    dialog.setLabelText(QFileDialog::Accept, qt(mActionCaption));
+    dialog.setLabelText(QFileDialog::Reject, qt(mCancelCaption));
     addPrompt(dialog, mPromptText);
 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {

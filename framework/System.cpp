@@ -2,8 +2,11 @@
 
 #include "framework/Scripting.h"
 
-#include <QString>
-#include <QSysInfo>
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string_view>
+#include <sys/utsname.h>
 
 namespace framework {
 
@@ -12,31 +15,54 @@ constexpr std::int32_t kPowerPC = 2;
 constexpr std::int32_t kIntel = 10;
 constexpr std::int32_t kOther = 0;
 
-std::optional<std::int32_t> processorFamily()
+bool startsWith(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// i386 to i686 and their kin.
+bool isIntel32(std::string_view machine)
+{
+    return machine.size() == 4 && machine[0] == 'i' && machine[1] >= '3' && machine[1] <= '9' &&
+           machine.substr(2) == "86";
+}
+
+std::optional<std::int32_t> runningProcessorFamily()
 {
     if (scripting::detail::ProcessorScripted()) {
         return scripting::detail::ProcessorAnswer();
     }
-    const auto architecture = QSysInfo::currentCpuArchitecture();
-    if (architecture.isEmpty()) {
+    utsname system{};
+    if (uname(&system) != 0) {
         return std::nullopt;
     }
-    if (architecture.startsWith(QLatin1String("power"))) {
+    return detail::ProcessorFamily(system.machine);
+}
+} // namespace
+
+namespace detail {
+std::int32_t ProcessorFamily(const String& machine)
+{
+    constexpr std::array<std::string_view, 3> powerPCPrefixes{"ppc", "powerpc", "Power Macintosh"};
+    constexpr std::array<std::string_view, 4> intelNames{"x86_64", "amd64", "x86", "i86pc"};
+    if (std::any_of(powerPCPrefixes.begin(), powerPCPrefixes.end(),
+                    [&](std::string_view prefix) { return startsWith(machine, prefix); })) {
         return kPowerPC;
     }
-    if (architecture == QLatin1String("x86_64") || architecture == QLatin1String("i386")) {
+    if (isIntel32(machine) ||
+        std::find(intelNames.begin(), intelNames.end(), std::string_view(machine)) != intelNames.end()) {
         return kIntel;
     }
     return kOther;
 }
-} // namespace
+} // namespace detail
 
 bool System::Gestalt(const String& selector, std::int32_t& answer)
 {
     if (selector != "sysa") {
         return false;
     }
-    const auto family = processorFamily();
+    const auto family = runningProcessorFamily();
     if (!family) {
         return false;
     }

@@ -14,4 +14,9 @@ public:
     static bool Gestalt(const String& selector, std::int32_t& answer);
 };
 
+namespace detail {
+// The "sysa" answer for a machine name as uname(2) gives it ("x86_64", "ppc64le", "aarch64"…).
+std::int32_t ProcessorFamily(const String& machine);
+} // namespace detail
+
 } // namespace framework

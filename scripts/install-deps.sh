@@ -13,7 +13,7 @@ packages=(
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(
         xvfb openbox xdotool xclip x11-utils imagemagick
-        desktop-file-utils appstream
+        desktop-file-utils appstream gocr libglib2.0-bin dpkg-dev file
         clang-14 libclang-rt-14-dev
     )
 fi

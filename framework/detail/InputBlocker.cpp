@@ -20,6 +20,13 @@ InputBlocker::~InputBlocker()
 bool InputBlocker::eventFilter(QObject*, QEvent* event)
 {
     switch (event->type()) {
+    // A window closed from its title bar would reach the program's handlers like a command.
+    case QEvent::Close:
+        if (!event->spontaneous()) {
+            return false;
+        }
+        event->ignore(); // an accepted close event closes the window even when nobody receives it
+        return true;
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
     case QEvent::ShortcutOverride:
@@ -35,6 +42,9 @@ bool InputBlocker::eventFilter(QObject*, QEvent* event)
     case QEvent::TabletPress:
     case QEvent::TabletRelease:
     case QEvent::ContextMenu:
+    case QEvent::InputMethod:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
     case QEvent::Drop:
         return true;
     default:

@@ -4,8 +4,9 @@
 
 namespace framework::detail {
 
-// While it exists, keyboard, mouse, wheel and touch input to every window of the program is dropped,
-// and the pointer shows that the program is busy. Windows still repaint.
+// While it exists, keyboard, mouse, wheel, touch and drag-and-drop input to every window of the program
+// is dropped, and so are windows closed from their title bars; the pointer shows that the program is
+// busy. Windows still repaint.
 class InputBlocker : public QObject
 {
 public:

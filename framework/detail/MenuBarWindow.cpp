@@ -1,14 +1,19 @@
 #include "framework/detail/MenuBarWindow.h"
 
 #include "framework/Application.h"
+#include "framework/DocumentTypes.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
 #include <QTextEdit>
 
 namespace framework::detail {
@@ -57,6 +62,10 @@ TextState textState(QWidget* widget)
 
 void runEditCommand(const String& name, QWidget* widget)
 {
+    // Only Copy may act on read-only text, whatever state the menu was last shown in.
+    if (name != "EditCopy" && textState(widget).readOnly) {
+        return;
+    }
     if (auto* edit = qobject_cast<QTextEdit*>(widget)) {
         if (name == "EditUndo") {
             edit->undo();
@@ -84,11 +93,34 @@ void runEditCommand(const String& name, QWidget* widget)
     }
 }
 
+// The dropped files that are documents of a registered type, in the order dropped. As with the icon
+// of a program in the Dock, anything else is not taken.
+std::vector<String> droppedDocuments(const QMimeData* data)
+{
+    std::vector<String> paths;
+    if (!data) {
+        return paths;
+    }
+    const auto types = RegisteredDocumentTypes();
+    for (const auto& url : data->urls()) {
+        const QFileInfo file(url.toLocalFile());
+        const bool document = std::any_of(types.begin(), types.end(), [&](const DocumentType& type) {
+            return !type.extension.empty() &&
+                   file.fileName().endsWith(qt(type.extension), Qt::CaseInsensitive);
+        });
+        if (url.isLocalFile() && document && file.isFile()) {
+            paths.push_back(file.absoluteFilePath().toStdString());
+        }
+    }
+    return paths;
+}
+
 } // namespace
 
 MenuBarWindow::MenuBarWindow(const MenuBar& tree)
 {
     setWindowTitle(QStringLiteral("Zwojnik"));
+    setAcceptDrops(true);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
 #ifdef Q_OS_MACOS
     mBar = new QMenuBar(nullptr);
@@ -119,6 +151,10 @@ void MenuBarWindow::Present()
 #ifndef Q_OS_MACOS
     const auto barSize = mBar->sizeHint();
     setFixedSize(std::max(barSize.width() + 40, 320), barSize.height());
+    // Where a menu bar is expected: the top left corner, clear of centred windows and dialogs.
+    if (const auto* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().topLeft());
+    }
     show();
 #endif
 }
@@ -128,6 +164,34 @@ void MenuBarWindow::closeEvent(QCloseEvent* event)
     event->ignore();
     if (!RequestRunning()) {
         DispatchRequest(RequestQuit);
+    }
+}
+
+void MenuBarWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedDocuments(event->mimeData()).empty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MenuBarWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!droppedDocuments(event->mimeData()).empty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MenuBarWindow::dropEvent(QDropEvent* event)
+{
+    const auto paths = droppedDocuments(event->mimeData());
+    auto* runtime = Runtime::Current();
+    if (paths.empty() || !runtime) {
+        return;
+    }
+    event->acceptProposedAction();
+    // Each arrives as a document of its own, when no request runs: a drop during a conversion waits.
+    for (const auto& path : paths) {
+        runtime->OpenDocument(FolderItem::FromPath(path));
     }
 }
 

@@ -14,7 +14,8 @@ void RequestQuit();
 
 // Shows the program's menu tree. Where the platform has a global menu bar (macOS) that bar serves;
 // elsewhere a small window titled with the program's name holds the menu bar and nothing else, and
-// closing it is a request to quit. Menu actions carry their item's Name as object name.
+// closing it is a request to quit. Menu actions carry their item's Name as object name. The window
+// stands in for the program's icon too: documents dropped on it are opened, one by one.
 class MenuBarWindow : public QMainWindow
 {
     Q_OBJECT
@@ -28,6 +29,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void addMenu(const MenuItem& menu);

@@ -1,10 +1,10 @@
 #include "framework/Files.h"
-#include "support/TempDir.h"
 
-#include <gtest/gtest.h>
+#include "support/TempDir.h"
 
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 using namespace framework;
@@ -27,7 +27,8 @@ TEST(ShellPath, FolderEndsWithSlashFileDoesNot)
 
     const auto folder = FolderItem::FromPath(dir / "My Books");
     EXPECT_EQ(folder->ShellPath(), EscapeForShell(dir / "My Books") + "/");
-    EXPECT_EQ(FolderItem::FromPath(dir / "My Books/a b.lit")->ShellPath(), EscapeForShell(dir / "My Books/a b.lit"));
+    EXPECT_EQ(FolderItem::FromPath(dir / "My Books/a b.lit")->ShellPath(),
+              EscapeForShell(dir / "My Books/a b.lit"));
     EXPECT_EQ(FolderItem::FromPath("/")->ShellPath(), "/");
     // A missing item is taken as a file: nothing tells it is a folder.
     EXPECT_EQ(FolderItem::FromPath(dir / "gone")->ShellPath(), EscapeForShell(dir / "gone"));

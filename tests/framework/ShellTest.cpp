@@ -1,9 +1,9 @@
 #include "framework/Shell.h"
+
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 
 using framework::Shell;
 

@@ -1,0 +1,305 @@
+#!/usr/bin/env bash
+# Zwojnik's benchmarks in one go: builds them, makes the large book when calibre is there, measures,
+# prints the table and writes it to bench/results.md.
+#
+# Usage: bench/run.sh [--quick]
+#   --quick   a few repeats of everything, to check that the benchmarks work; not for results.
+# Environment:
+#   ZWOJNIK_BENCH_BUILD_DIR   build folder (default bench/build)
+#   ZWOJNIK_BENCH_DISPLAY     X display number for Xvfb (default: the first free one from 15 on)
+#   ZWOJNIK_BENCH_JOBS        parallel build jobs (default 2)
+set -euo pipefail
+
+bench_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(dirname "$bench_dir")"
+build="${ZWOJNIK_BENCH_BUILD_DIR:-$bench_dir/build}"
+results="$bench_dir/results.md"
+large_book="$bench_dir/large/duza.lit"
+small_book="$root/tests/data/krotka.lit"
+
+large_repeats=21 small_repeats=41 startup_repeats=21 peer_repeats=5
+if [ "${1:-}" = "--quick" ]; then
+    large_repeats=3 small_repeats=5 startup_repeats=3 peer_repeats=1
+elif [ $# -gt 0 ]; then
+    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2
+    exit 2
+fi
+
+say() { printf '%s\n' "$*" >&2; }
+fail() {
+    say "run.sh: $*"
+    exit 1
+}
+
+clit="$(command -v clit || true)"
+[ -n "$clit" ] || fail "Convert LIT (clit) is not installed; see bench/README.md"
+calibre="$(command -v ebook-convert || true)"
+
+work="$(mktemp -d)"
+xvfb_pid=""
+cleanup() {
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+# The benchmarks' own: a Zwojnik the user is running must not take their documents.
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+load_before="$(cut -d' ' -f1-3 /proc/loadavg)"
+
+# --- Build -----------------------------------------------------------------------------------------
+say "==> building the benchmarks in $build"
+generator=()
+if [ ! -f "$build/CMakeCache.txt" ] && command -v ninja >/dev/null 2>&1; then
+    generator=(-G Ninja)
+fi
+# -O2, as distributions build programs.
+cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+    -DZWOJNIK_BUILD_TESTS=OFF -DZWOJNIK_BUILD_BENCHMARKS=ON >"$work/configure.log" 2>&1 ||
+    {
+        cat "$work/configure.log" >&2
+        fail "configuring failed"
+    }
+cmake --build "$build" -j "${ZWOJNIK_BENCH_JOBS:-2}" >"$work/build.log" 2>&1 ||
+    {
+        cat "$work/build.log" >&2
+        fail "building failed"
+    }
+tools="$build/bench"
+
+# --- The large book --------------------------------------------------------------------------------
+if [ ! -f "$large_book" ]; then
+    if [ -n "$calibre" ]; then
+        say "==> making the large book with calibre (this takes a few minutes)"
+        mkdir -p "$(dirname "$large_book")"
+        # Made aside and moved into place, so that an interrupted run leaves no half-written book.
+        "$root/tests/data/make-books.sh" --large "$work/duza.lit" --large-only >&2 ||
+            fail "making the large book failed"
+        mv "$work/duza.lit" "$large_book"
+    else
+        say "==> calibre is not installed and $large_book is missing: benchmarking the small book only"
+    fi
+fi
+
+# --- Xvfb ------------------------------------------------------------------------------------------
+display=""
+if command -v Xvfb >/dev/null 2>&1; then
+    number="${ZWOJNIK_BENCH_DISPLAY:-15}"
+    if [ -z "${ZWOJNIK_BENCH_DISPLAY:-}" ]; then
+        while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do
+            number=$((number + 1))
+        done
+    fi
+    Xvfb ":$number" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -e "/tmp/.X11-unix/X$number" ] && break
+        sleep 0.05
+    done
+    [ -e "/tmp/.X11-unix/X$number" ] || fail "Xvfb :$number did not start: $(cat "$work/xvfb.log")"
+    display=":$number"
+else
+    say "==> Xvfb is not installed: start-up is measured under offscreen only"
+fi
+
+# --- Measuring -------------------------------------------------------------------------------------
+# value FILE KEY: the value of a "key value" line.
+value() { awk -v key="$2" '$1 == key { sub(/^[^ ]+ /, ""); print; exit }' "$1"; }
+
+measure_conversion() { # NAME BOOK REPEATS
+    say "==> conversion overhead: $(basename "$2"), $3 runs of each route"
+    "$tools/zwojnik_conversion_bench" --book "$2" --app-folder "$tools" --clit "$clit" --repeats "$3" >"$work/$1.conv"
+    say "==> clit's own memory on $(basename "$2")"
+    "$tools/zwojnik_process_bench" --repeats 1 -- "$clit" "$2" "{out}/" >"$work/$1.clit"
+}
+
+books=()
+if [ -f "$large_book" ]; then
+    books+=(large)
+    measure_conversion large "$large_book" "$large_repeats"
+fi
+books+=(small)
+measure_conversion small "$small_book" "$small_repeats"
+memory_book="$large_book"
+[ -f "$memory_book" ] || memory_book="$small_book"
+
+say "==> start-up under offscreen, $startup_repeats runs"
+"$tools/zwojnik_startup_bench" --probe "$tools/zwojnik_startup_probe" --platform offscreen \
+    --repeats "$startup_repeats" --book "$memory_book" >"$work/offscreen.start"
+if [ -n "$display" ]; then
+    say "==> start-up under Xvfb $display, $startup_repeats runs"
+    DISPLAY="$display" "$tools/zwojnik_startup_bench" --probe "$tools/zwojnik_startup_probe" --platform xcb \
+        --program "$build/zwojnik" --repeats "$startup_repeats" >"$work/xvfb.start"
+fi
+
+if [ -n "$calibre" ] && [ -f "$large_book" ]; then
+    say "==> calibre on the large book, $peer_repeats runs"
+    "$tools/zwojnik_process_bench" --repeats "$peer_repeats" -- "$calibre" "$large_book" "{out}/duza.htmlz" \
+        >"$work/calibre.peer"
+fi
+
+say "==> functions (Google Benchmark)"
+"$tools/zwojnik_function_bench" --benchmark_out="$work/functions.csv" --benchmark_out_format=csv \
+    >/dev/null 2>"$work/functions.log"
+
+load_after="$(cut -d' ' -f1-3 /proc/loadavg)"
+
+# --- The table -------------------------------------------------------------------------------------
+ms() { awk -v v="$1" 'BEGIN { if (v >= 10000) printf "%.2f s", v / 1000; else printf "%.1f ms", v }'; }
+mib() { awk -v v="$1" 'BEGIN { printf "%.1f MiB", v / 1024 }'; }
+kib_size() { awk -v v="$(stat -c %s "$1")" 'BEGIN { if (v >= 1048576) printf "%.2f MiB", v / 1048576; else printf "%.1f KiB", v / 1024 }'; }
+ratio() { awk -v r="$1" 'BEGIN { printf "%.3f", r }'; }
+# verdict MEASURED LIMIT: whether a goal "at most LIMIT" is met.
+verdict() { awk -v v="$1" -v l="$2" 'BEGIN { print (v <= l ? "met" : "**not met**") }'; }
+
+qt_version="$(value "$work/offscreen.start" qt_version)"
+# clit names its version in the banner it prints when run without arguments.
+clit_version="$({ "$clit" 2>&1 || true; } | sed -n 's/.*(Version \([^)]*\)).*/\1/p')"
+calibre_version=""
+if [ -n "$calibre" ]; then
+    calibre_version="; $("$calibre" --version 2>/dev/null | sed -n 1p)"
+fi
+cpu="$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)"
+memory_total="$(awk '/^MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)"
+os="$(. /etc/os-release && printf '%s' "$PRETTY_NAME")"
+compiler="$(sed -n 's/^CMAKE_CXX_COMPILER:[^=]*=//p' "$build/CMakeCache.txt")"
+compiler_version="$("$compiler" --version | sed -n 1p)"
+
+{
+    echo "# Zwojnik benchmarks"
+    echo
+    echo "Run of $(date -u '+%Y-%m-%d %H:%M UTC') by \`bench/run.sh${1:+ $1}\`."
+    echo
+    echo "## Conversion overhead"
+    echo
+    echo "Median wall time of one whole conversion: through the program's conversion code (from the call of"
+    echo "konwertuj to the outcome message, answered by the scripted framework) and with clit run directly on"
+    echo "the same book; each run into a fresh empty folder, the two routes alternating. The ratio is that of"
+    echo "the two medians; the paired ratio is the median of the ratios within each pair of runs made one"
+    echo "after the other, which a change in the machine's load during the series affects less. Goal: at"
+    echo "most 1.05 × clit on the large book."
+    echo
+    echo "| Book | Size | Runs of each | Zwojnik | clit directly | Ratio | Paired ratio | Goal |"
+    echo "|---|---|---|---|---|---|---|---|"
+    for book in "${books[@]}"; do
+        file="$work/$book.conv"
+        path="$(value "$file" book)"
+        ratio="$(value "$file" ratio)"
+        goal="—"
+        [ "$book" = large ] && goal="≤ 1.05: $(verdict "$ratio" 1.05)"
+        printf '| %s (%s) | %s | %s | %s | %s | %s | %s | %s |\n' "$(basename "$path")" "$book" \
+            "$(kib_size "$path")" "$(value "$file" repeats)" "$(ms "$(value "$file" program_median_ms)")" \
+            "$(ms "$(value "$file" raw_median_ms)")" "$(ratio "$ratio")" "$(ratio "$(value "$file" paired_ratio_median)")" \
+            "$goal"
+    done
+    if [ ! -f "$large_book" ]; then
+        echo
+        echo "No large book: calibre is not installed and bench/large/duza.lit is missing."
+    fi
+    echo
+    echo "## Start-up"
+    echo
+    echo "Median time from the start of the process (before exec) to the menu bar painted, the Open event"
+    echo "handled and the event loop about to wait (the program's start-up run by a probe that also reports"
+    echo "that moment), and to the window of the program itself being mapped on the X server (no window"
+    echo "manager). The first start of each series only warms the page cache. Goal: idle menu bar in at most"
+    echo "150 ms."
+    echo
+    echo "| Measure | Platform | Runs | Median | Fastest | Goal |"
+    echo "|---|---|---|---|---|---|"
+    for platform in offscreen xvfb; do
+        file="$work/$platform.start"
+        [ -f "$file" ] || continue
+        median="$(value "$file" idle_median_ms)"
+        printf '| start → menu bar shown, loop idle | %s | %s | %s | %s | ≤ 150 ms: %s |\n' "$platform" \
+            "$(value "$file" repeats)" "$(ms "$median")" "$(ms "$(value "$file" idle_min_ms)")" \
+            "$(verdict "$median" 150)"
+    done
+    if [ -f "$work/xvfb.start" ] && [ "$(value "$work/xvfb.start" mapped_median_ms)" != unavailable ]; then
+        printf '| start → window mapped (zwojnik) | xvfb | %s | %s | %s | — |\n' "$(value "$work/xvfb.start" repeats)" \
+            "$(ms "$(value "$work/xvfb.start" mapped_median_ms)")" "$(ms "$(value "$work/xvfb.start" mapped_min_ms)")"
+    fi
+    echo
+    echo "## Peak memory"
+    echo
+    echo "Peak resident memory of the program's own process (the converter is a process of its own). Goal:"
+    echo "at most 60 MiB."
+    echo
+    echo "| Process | When | Peak | Goal |"
+    echo "|---|---|---|---|"
+    peak="$(value "$work/offscreen.start" idle_peak_kb)"
+    printf '| Zwojnik (probe), offscreen | idle after start-up | %s | ≤ 60 MiB: %s |\n' "$(mib "$peak")" \
+        "$(verdict "$peak" 61440)"
+    if [ -f "$work/xvfb.start" ]; then
+        peak="$(value "$work/xvfb.start" idle_peak_kb)"
+        printf '| Zwojnik (probe), Xvfb | idle after start-up | %s | ≤ 60 MiB: %s |\n' "$(mib "$peak")" \
+            "$(verdict "$peak" 61440)"
+        peak="$(value "$work/xvfb.start" program_idle_peak_kb)"
+        if [ -n "$peak" ]; then
+            printf '| zwojnik, Xvfb | 0.5 s after its window is mapped | %s | ≤ 60 MiB: %s |\n' "$(mib "$peak")" \
+                "$(verdict "$peak" 61440)"
+        fi
+    fi
+    peak="$(value "$work/offscreen.start" conversion_program_peak_kb)"
+    printf '| Zwojnik (probe), offscreen | start-up and conversion of %s | %s | ≤ 60 MiB: %s |\n' \
+        "$(basename "$memory_book")" "$(mib "$peak")" "$(verdict "$peak" 61440)"
+    for book in "${books[@]}"; do
+        printf '| clit | conversion of %s | %s | — |\n' "$(basename "$(value "$work/$book.conv" book)")" \
+            "$(mib "$(value "$work/$book.clit" own_peak_kb)")"
+    done
+    echo
+    echo "## Peer: calibre"
+    echo
+    if [ -f "$work/calibre.peer" ]; then
+        echo "The large book through \`ebook-convert duza.lit duza.htmlz\`, the tool people would otherwise use,"
+        echo "beside the program and clit (their figures from the runs above)."
+        echo
+        echo "| Tool | Runs | Median | Peak memory |"
+        echo "|---|---|---|---|"
+        printf '| Zwojnik (clit through the program) | %s | %s | %s + clit |\n' "$(value "$work/large.conv" repeats)" \
+            "$(ms "$(value "$work/large.conv" program_median_ms)")" \
+            "$(mib "$(value "$work/offscreen.start" conversion_program_peak_kb)")"
+        printf '| clit directly | %s | %s | %s |\n' "$(value "$work/large.conv" repeats)" \
+            "$(ms "$(value "$work/large.conv" raw_median_ms)")" "$(mib "$(value "$work/large.clit" own_peak_kb)")"
+        printf '| calibre ebook-convert → .htmlz | %s | %s | %s |\n' "$(value "$work/calibre.peer" repeats)" \
+            "$(ms "$(value "$work/calibre.peer" median_ms)")" "$(mib "$(value "$work/calibre.peer" peak_kb)")"
+    else
+        echo "Not measured: calibre is not installed or there is no large book."
+    fi
+    echo
+    echo "## Functions"
+    echo
+    echo "What konwertuj does before the shell starts, on paths of twelve nested folders with spaces, Polish"
+    echo "letters and characters of the quoting table (Google Benchmark; wall and CPU time per call)."
+    echo
+    echo "| Function | Time | CPU | Note |"
+    echo "|---|---|---|---|"
+    awk -F, 'started && NF >= 8 {
+                 gsub(/"/, "", $1); gsub(/"/, "", $8)
+                 printf "| %s | %.0f %s | %.0f %s | %s |\n", $1, $3, $5, $4, $5, $8
+             }
+             /^name,/ { started = 1 }' "$work/functions.csv"
+    if grep -q 'built as DEBUG' "$work/functions.log"; then
+        echo
+        echo "The system's Google Benchmark library was built without NDEBUG and warns that timings may suffer;"
+        echo "the measured loops are compiled into the benchmark itself, with -O2: only the library's"
+        echo "bookkeeping between batches of calls runs unoptimised."
+    fi
+    echo
+    echo "## Machine"
+    echo
+    echo "- CPU: $cpu, $(nproc) cores available"
+    echo "- Memory: $memory_total"
+    echo "- System: $os, Linux $(uname -r)"
+    echo "- Qt $qt_version; Convert LIT (clit) $clit_version$calibre_version"
+    echo "- Compiler: $compiler_version, -O2"
+    echo "- Load average (1, 5, 15 min): $load_before at the start, $load_after at the end"
+} >"$work/results.md"
+
+cp "$work/results.md" "$results"
+cat "$results"
+say "==> written to $results"

@@ -1,0 +1,586 @@
+#include "framework/Windows.h"
+
+#include "framework/Application.h"
+#include "framework/Controls.h"
+#include "framework/Scripting.h"
+#include "framework/detail/PropertyTable.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPalette>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
+#include <array>
+#include <map>
+#include <utility>
+
+namespace framework {
+
+namespace {
+
+using detail::BooleanOf;
+using detail::ClampedExtent;
+using detail::ClampedPosition;
+using detail::ColorOf;
+using detail::IntegerOf;
+using detail::StringOf;
+
+// The content area of a window. The window hears of closing, resizing and the Return and Escape keys
+// through these callbacks; they hold the window weakly, since the widget may outlive it by a moment.
+class WindowWidget : public QWidget
+{
+public:
+    std::function<bool()> closeRequested;
+    std::function<void()> resized;
+    std::function<bool(const QKeyEvent&)> keyPressed;
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (closeRequested && !closeRequested()) {
+            event->ignore();
+            return;
+        }
+        event->accept();
+    }
+
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        if (resized) {
+            resized();
+        }
+    }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (keyPressed && keyPressed(*event)) {
+            event->accept();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+};
+
+// The widget may be inside one of its own event handlers when its window goes (the close button, a
+// button that closes its window), so it is deleted once control is back in the event loop.
+struct DisposeLater
+{
+    void operator()(QWidget* widget) const
+    {
+        if (QCoreApplication::instance()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+    }
+};
+
+struct Registry
+{
+    std::vector<WindowPtr> open;
+    std::vector<WindowPtr> implicit;
+};
+
+Registry& registry()
+{
+    static Registry instance;
+    return instance;
+}
+
+void forget(const Window* window)
+{
+    auto& r = registry();
+    const auto same = [window](const WindowPtr& held) { return held.get() == window; };
+    r.implicit.erase(std::remove_if(r.implicit.begin(), r.implicit.end(), same), r.implicit.end());
+    r.open.erase(std::remove_if(r.open.begin(), r.open.end(), same), r.open.end());
+}
+
+QColor qtColor(const Color& color)
+{
+    return QColor(color.red, color.green, color.blue);
+}
+
+// Default values of a window that no record has described yet: a plain, resizable window.
+constexpr std::int32_t kNoLimit = static_cast<std::int32_t>(detail::kLargestExtent);
+
+using WindowProperty = detail::PropertyDefinition<Window>;
+
+} // namespace
+
+struct Window::State
+{
+    std::unique_ptr<WindowWidget, DisposeLater> widget{new WindowWidget};
+    std::vector<ControlPtr> controls;
+    std::map<std::string, PropertyValue, std::less<>> values;
+    QSize laidOut;
+    bool constructing = false;
+    bool constructed = false;
+    bool closed = false;
+
+    std::int32_t minWidth = 0;
+    std::int32_t minHeight = 0;
+    std::int32_t maxWidth = kNoLimit;
+    std::int32_t maxHeight = kNoLimit;
+    bool resizeable = true;
+    bool closeButton = true;
+    bool minimizeButton = true;
+    bool maximizeButton = true;
+    bool fullScreen = false;
+    bool visible = false;
+    bool hasBackColor = false;
+    Color backColor{0xFF, 0xFF, 0xFF};
+};
+
+namespace {
+
+const std::array<WindowProperty, 22> kWindowProperties{{
+    {"Placement", PropertyType::Integer, [](Window&, const PropertyValue&) {}},
+    {"Width", PropertyType::Integer, [](Window& w, const PropertyValue& v) { w.SetWidth(IntegerOf(v)); }},
+    {"Height", PropertyType::Integer, [](Window& w, const PropertyValue& v) { w.SetHeight(IntegerOf(v)); }},
+    {"MinWidth", PropertyType::Integer, nullptr},
+    {"MinHeight", PropertyType::Integer, nullptr},
+    {"MaxWidth", PropertyType::Integer, nullptr},
+    {"MaxHeight", PropertyType::Integer, nullptr},
+    {"Frame", PropertyType::Integer, nullptr},
+    {"Composite", PropertyType::Boolean, [](Window&, const PropertyValue&) {}},
+    {"HasBackColor", PropertyType::Boolean, nullptr},
+    {"BackColor", PropertyType::Color, nullptr},
+    {"Title", PropertyType::String, nullptr},
+    {"Visible", PropertyType::Boolean, nullptr},
+    {"FullScreen", PropertyType::Boolean, nullptr},
+    {"MenuBarVisible", PropertyType::Boolean, [](Window&, const PropertyValue&) {}},
+    {"CloseButton", PropertyType::Boolean, nullptr},
+    {"Resizeable", PropertyType::Boolean, nullptr},
+    // Qt always redraws contents while the user resizes.
+    {"LiveResize", PropertyType::Boolean, [](Window&, const PropertyValue&) {}},
+    {"MaximizeButton", PropertyType::Boolean, nullptr},
+    {"MinimizeButton", PropertyType::Boolean, nullptr},
+    {"BalloonHelp", PropertyType::String, nullptr},
+    {"MacProcID", PropertyType::Integer, [](Window&, const PropertyValue&) {}},
+}};
+
+} // namespace
+
+Window::Window() : mState(std::make_unique<State>())
+{
+    mState->laidOut = mState->widget->size();
+}
+
+Window::~Window() = default;
+
+void Window::Construct()
+{
+    if (mState->constructed || mState->constructing || mState->closed) {
+        return;
+    }
+    const std::weak_ptr<Window> self = weak_from_this();
+    if (self.expired()) {
+        throw NilObjectException("a window is built only while a shared pointer holds it");
+    }
+    auto& widget = *mState->widget;
+    widget.closeRequested = [self] {
+        auto window = self.lock();
+        if (!window) {
+            return true;
+        }
+        if (RequestRunning()) {
+            return false;
+        }
+        window->Close();
+        return true;
+    };
+    widget.resized = [self] {
+        if (auto window = self.lock()) {
+            window->FollowSize();
+        }
+    };
+    widget.keyPressed = [self](const QKeyEvent& event) {
+        auto window = self.lock();
+        if (!window || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+            return false;
+        }
+        switch (event.key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return window->PressButton(true);
+        case Qt::Key_Escape:
+            return window->PressButton(false);
+        default:
+            return false;
+        }
+    };
+
+    mState->constructing = true;
+    try {
+        Layout();
+        CreateControls();
+        AddMenuHandlers(*this);
+    } catch (...) {
+        mState->constructing = false;
+        mState->closed = true;
+        throw;
+    }
+    mState->constructing = false;
+    mState->constructed = true;
+    registry().open.push_back(shared_from_this());
+    if (mState->visible) {
+        Show();
+    }
+}
+
+void Window::Show()
+{
+    if (!IsOpen()) {
+        throw NilObjectException("the window is closed");
+    }
+    mState->visible = true;
+    mState->values.insert_or_assign("Visible", true);
+    auto& widget = *mState->widget;
+    if (mState->fullScreen) {
+        widget.showFullScreen();
+    } else if (widget.isMinimized()) {
+        widget.showNormal();
+    } else {
+        widget.show();
+    }
+    widget.raise();
+    widget.activateWindow();
+}
+
+void Window::Close()
+{
+    if (mState->closed) {
+        return;
+    }
+    const auto keepUntilDone = weak_from_this().lock();
+    mState->closed = true;
+    mState->widget->hide();
+    forget(this);
+}
+
+bool Window::IsOpen() const
+{
+    return mState->constructed && !mState->closed;
+}
+
+bool Window::IsVisible() const
+{
+    return IsOpen() && mState->widget->isVisible();
+}
+
+std::int32_t Window::Left() const
+{
+    return mState->widget->geometry().x();
+}
+
+std::int32_t Window::Top() const
+{
+    return mState->widget->geometry().y();
+}
+
+std::int32_t Window::Width() const
+{
+    return mState->widget->width();
+}
+
+std::int32_t Window::Height() const
+{
+    return mState->widget->height();
+}
+
+void Window::SetLeft(std::int32_t left)
+{
+    auto& widget = *mState->widget;
+    widget.setGeometry(QRect(QPoint(ClampedPosition(left), widget.geometry().y()), widget.size()));
+}
+
+void Window::SetTop(std::int32_t top)
+{
+    auto& widget = *mState->widget;
+    widget.setGeometry(QRect(QPoint(widget.geometry().x(), ClampedPosition(top)), widget.size()));
+}
+
+void Window::SetWidth(std::int32_t width)
+{
+    auto& widget = *mState->widget;
+    const QSize size(ClampedExtent(width), widget.height());
+    if (mState->resizeable) {
+        widget.resize(size);
+    } else {
+        widget.setFixedSize(size);
+    }
+    FollowSize();
+}
+
+void Window::SetHeight(std::int32_t height)
+{
+    auto& widget = *mState->widget;
+    const QSize size(widget.width(), ClampedExtent(height));
+    if (mState->resizeable) {
+        widget.resize(size);
+    } else {
+        widget.setFixedSize(size);
+    }
+    FollowSize();
+}
+
+void Window::AddControl(const String& name, const ControlPtr& control)
+{
+    auto& added = Require(control);
+    added.mName = name;
+    added.AttachTo(mState->widget.get());
+    mState->controls.push_back(control);
+}
+
+ControlPtr Window::Control(const String& name) const
+{
+    for (const auto& control : mState->controls) {
+        if (control->Name() == name) {
+            return control;
+        }
+    }
+    return nullptr;
+}
+
+const std::vector<ControlPtr>& Window::Controls() const
+{
+    return mState->controls;
+}
+
+QWidget* Window::Widget() const
+{
+    return mState->widget.get();
+}
+
+std::optional<PropertyType> Window::PropertyTypeOf(std::string_view name) const
+{
+    if (const auto* property = detail::FindProperty<Window>(kWindowProperties, name)) {
+        return property->type;
+    }
+    return std::nullopt;
+}
+
+void Window::SetProperty(std::string_view name, const PropertyValue& value)
+{
+    detail::RequireSettable(PropertyTypeOf(name), name, value);
+    mState->values.insert_or_assign(std::string(name), value);
+    const auto* property = detail::FindProperty<Window>(kWindowProperties, name);
+    if (property->apply) {
+        property->apply(*this, value);
+    } else {
+        Apply(name, value);
+    }
+}
+
+std::optional<PropertyValue> Window::Property(std::string_view name) const
+{
+    if (name == "Width") {
+        return Width();
+    }
+    if (name == "Height") {
+        return Height();
+    }
+    const auto found = mState->values.find(name);
+    if (found == mState->values.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+// The properties that need the window's state; the table's own setters take the rest.
+void Window::Apply(std::string_view name, const PropertyValue& value)
+{
+    auto& s = *mState;
+    auto& widget = *s.widget;
+    if (name == "MinWidth") {
+        s.minWidth = IntegerOf(value);
+        ApplySizeLimits();
+    } else if (name == "MinHeight") {
+        s.minHeight = IntegerOf(value);
+        ApplySizeLimits();
+    } else if (name == "MaxWidth") {
+        s.maxWidth = IntegerOf(value);
+        ApplySizeLimits();
+    } else if (name == "MaxHeight") {
+        s.maxHeight = IntegerOf(value);
+        ApplySizeLimits();
+    } else if (name == "Resizeable") {
+        s.resizeable = BooleanOf(value);
+        ApplySizeLimits();
+        ApplyFrame();
+    } else if (name == "Frame") {
+        ApplyFrame();
+    } else if (name == "CloseButton") {
+        s.closeButton = BooleanOf(value);
+        ApplyFrame();
+    } else if (name == "MinimizeButton") {
+        s.minimizeButton = BooleanOf(value);
+        ApplyFrame();
+    } else if (name == "MaximizeButton") {
+        s.maximizeButton = BooleanOf(value);
+        ApplyFrame();
+    } else if (name == "Title") {
+        widget.setWindowTitle(QString::fromStdString(StringOf(value)));
+    } else if (name == "BalloonHelp") {
+        widget.setToolTip(QString::fromStdString(StringOf(value)));
+    } else if (name == "HasBackColor" || name == "BackColor") {
+        if (name == "HasBackColor") {
+            s.hasBackColor = BooleanOf(value);
+        } else {
+            s.backColor = ColorOf(value);
+        }
+        QPalette palette = QApplication::palette(&widget);
+        if (s.hasBackColor) {
+            palette.setColor(QPalette::Window, qtColor(s.backColor));
+        }
+        widget.setPalette(palette);
+        widget.setAutoFillBackground(s.hasBackColor);
+    } else if (name == "FullScreen") {
+        s.fullScreen = BooleanOf(value);
+        if (IsVisible()) {
+            widget.setWindowState(s.fullScreen ? (widget.windowState() | Qt::WindowFullScreen)
+                                               : (widget.windowState() & ~Qt::WindowFullScreen));
+        }
+    } else if (name == "Visible") {
+        s.visible = BooleanOf(value);
+        // While the window is being built it stays hidden; Construct shows it at the end.
+        if (IsOpen()) {
+            if (s.visible) {
+                Show();
+            } else {
+                widget.hide();
+            }
+        }
+    }
+}
+
+void Window::ApplyFrame()
+{
+    const auto& s = *mState;
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (s.closeButton) {
+        flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
+    }
+    if (s.minimizeButton) {
+        flags |= Qt::WindowMinimizeButtonHint;
+    }
+    if (s.maximizeButton && s.resizeable) {
+        flags |= Qt::WindowMaximizeButtonHint;
+    }
+    auto& widget = *s.widget;
+    if (widget.windowFlags() != flags) {
+        const bool shown = widget.isVisible();
+        widget.setWindowFlags(flags);
+        if (shown) {
+            widget.show();
+        }
+    }
+}
+
+void Window::ApplySizeLimits()
+{
+    const auto& s = *mState;
+    auto& widget = *s.widget;
+    if (s.resizeable) {
+        const QSize smallest(ClampedExtent(s.minWidth), ClampedExtent(s.minHeight));
+        widget.setMinimumSize(smallest);
+        widget.setMaximumSize(
+            QSize(ClampedExtent(s.maxWidth), ClampedExtent(s.maxHeight)).expandedTo(smallest));
+    } else {
+        widget.setFixedSize(widget.size());
+    }
+    FollowSize();
+}
+
+void Window::FollowSize()
+{
+    const QSize now = mState->widget->size();
+    const int dx = now.width() - mState->laidOut.width();
+    const int dy = now.height() - mState->laidOut.height();
+    mState->laidOut = now;
+    if (dx == 0 && dy == 0) {
+        return;
+    }
+    for (const auto& control : mState->controls) {
+        control->FollowWindow(dx, dy);
+    }
+}
+
+bool Window::PressButton(bool defaultButton)
+{
+    for (const auto& control : mState->controls) {
+        auto* button = dynamic_cast<PushButton*>(control.get());
+        if (button && (defaultButton ? button->IsDefault() : button->IsCancel()) && button->Enabled() &&
+            button->Visible()) {
+            button->Push();
+            return true;
+        }
+    }
+    return false;
+}
+
+WindowPtr ImplicitInstanceOf(const std::type_info& windowClass)
+{
+    for (const auto& window : registry().implicit) {
+        if (typeid(*window) == windowClass && window->IsOpen()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+void SetImplicitInstance(const WindowPtr& window)
+{
+    if (!Require(window).IsOpen()) {
+        throw NilObjectException("a window that is not open cannot be an implicit instance");
+    }
+    auto& implicit = registry().implicit;
+    const std::type_info& windowClass = typeid(*window);
+    implicit.erase(
+        std::remove_if(implicit.begin(), implicit.end(),
+                       [&windowClass](const WindowPtr& held) { return typeid(*held) == windowClass; }),
+        implicit.end());
+    implicit.push_back(window);
+}
+
+std::vector<WindowPtr> Windows()
+{
+    return registry().open;
+}
+
+void ReleaseImplicitWindows()
+{
+    registry().implicit.clear();
+}
+
+void ReleaseWindows()
+{
+    auto open = std::exchange(registry().open, {});
+    for (const auto& window : open) {
+        window->Close();
+    }
+    open.clear();
+    if (QCoreApplication::instance()) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+std::shared_ptr<Display> Screen(int index)
+{
+    const auto screens = QGuiApplication::screens();
+    if (index < 0 || index >= screens.size()) {
+        return nullptr;
+    }
+    if (index == 0) {
+        if (const auto size = scripting::detail::MainScreenSize()) {
+            return std::make_shared<Display>(size->first, size->second);
+        }
+    }
+    const QRect full = screens[index]->geometry();
+    return std::make_shared<Display>(full.width(), full.height());
+}
+
+} // namespace framework

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "framework/Exceptions.h"
+#include "framework/Properties.h"
+#include "framework/Text.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <typeinfo>
+#include <vector>
+
+class QWidget;
+
+namespace framework {
+
+class Control;
+using ControlPtr = std::shared_ptr<Control>;
+
+// A window of the program. A subclass describes its window in three hooks that Construct calls while it
+// builds the window: Layout (the window's own properties), CreateControls and AddMenuHandlers. Sizes are
+// those of the content area; Left and Top place the content area's top-left corner on the screen.
+//
+// Frame codes name window kinds of the system the program was designed on. Here every kind is a modeless
+// top-level window with a title bar; its title-bar buttons and whether it can be resized come from
+// CloseButton, MinimizeButton, MaximizeButton and Resizeable. Placement 0 leaves the first position to
+// the window system.
+class Window : public PropertyTarget, public std::enable_shared_from_this<Window>
+{
+public:
+    Window();
+    ~Window() override;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    // The framework's window constructor: runs the hooks, opens the window and shows it when its Visible
+    // property says so. The window must be held by a shared pointer; it is built once.
+    void Construct();
+
+    // Shows the window and brings it to the front. A closed window raises the nil-object exception.
+    void Show();
+    // Hides the window for good: it leaves the framework's windows and is no longer any class's implicit
+    // instance. The close button does the same.
+    void Close();
+    bool IsOpen() const;
+    bool IsVisible() const;
+
+    std::int32_t Left() const;
+    std::int32_t Top() const;
+    std::int32_t Width() const;
+    std::int32_t Height() const;
+    void SetLeft(std::int32_t left);
+    void SetTop(std::int32_t top);
+    void SetWidth(std::int32_t width);
+    void SetHeight(std::int32_t height);
+
+    // The control takes the name and becomes part of the window.
+    void AddControl(const String& name, const ControlPtr& control);
+    // The first control with this name, or nothing.
+    ControlPtr Control(const String& name) const;
+    const std::vector<ControlPtr>& Controls() const;
+
+    std::optional<PropertyType> PropertyTypeOf(std::string_view name) const override;
+    void SetProperty(std::string_view name, const PropertyValue& value) override;
+    // The value last given to a property, or nothing when none was given. Sizes are the current ones.
+    std::optional<PropertyValue> Property(std::string_view name) const;
+
+    // The window system's window: the content area, parent of the controls' widgets.
+    QWidget* Widget() const;
+
+protected:
+    virtual void Layout() {}
+    virtual void CreateControls() {}
+    virtual void AddMenuHandlers(Window& window) { (void)window; }
+
+private:
+    struct State;
+    void Apply(std::string_view name, const PropertyValue& value);
+    void ApplyFrame();
+    void ApplySizeLimits();
+    void FollowSize();
+    bool PressButton(bool defaultButton);
+
+    std::unique_ptr<State> mState;
+};
+
+using WindowPtr = std::shared_ptr<Window>;
+
+// The open window that is the implicit instance of the class, or nothing.
+WindowPtr ImplicitInstanceOf(const std::type_info& windowClass);
+template <class W> WindowPtr ImplicitInstance()
+{
+    return ImplicitInstanceOf(typeid(W));
+}
+// Makes an open window the implicit instance of its class.
+void SetImplicitInstance(const WindowPtr& window);
+
+// The open windows, oldest first.
+std::vector<WindowPtr> Windows();
+
+// For module finalisation: forget the implicit instances, then close and let go of every window.
+void ReleaseImplicitWindows();
+void ReleaseWindows();
+
+// A handler that calls the method on the window for as long as the window exists.
+template <class W, class R, class... Args>
+std::function<R(Args...)> MethodHandler(W& window, R (W::*method)(Args...))
+{
+    std::weak_ptr<W> target = std::static_pointer_cast<W>(window.shared_from_this());
+    return [target, method](Args... args) -> R {
+        if (auto object = target.lock()) {
+            return ((*object).*method)(args...);
+        }
+        return R();
+    };
+}
+
+// A screen attached to the system, measured in full: menu bars and task bars included.
+class Display
+{
+public:
+    Display(std::int32_t width, std::int32_t height) : mWidth(width), mHeight(height) {}
+    std::int32_t Width() const { return mWidth; }
+    std::int32_t Height() const { return mHeight; }
+
+private:
+    std::int32_t mWidth;
+    std::int32_t mHeight;
+};
+
+// The screen with this index, 0 being the main screen; nothing when there is no such screen.
+std::shared_ptr<Display> Screen(int index);
+
+} // namespace framework
