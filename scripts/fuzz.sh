@@ -34,7 +34,7 @@ for target in "${targets[@]}"; do
     else
         status=1
         echo "   FOUND something; the input is in build-fuzz/findings/, the report in $log:"
-        grep -a -m1 -A3 -E 'invariant broken|ERROR: ' "$log" | sed 's/^/   /'
+        grep -a -m1 -A3 -E 'invariant broken|ERROR: ' "$log" | sed 's/^/   /' || true
     fi
 done
 exit "$status"

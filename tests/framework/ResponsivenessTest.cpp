@@ -253,3 +253,59 @@ TEST(Responsiveness, WhileTheConverterRunsNothingNewStartsAndInputIsDroppedYetTh
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     framework::scripting::Reset();
 }
+
+// A request to quit that comes from outside the program's handlers while the converter runs (the
+// system's session ending) does not freeze the windows: they live on until the converter has ended,
+// and the conversion still ends with its message.
+TEST(Responsiveness, QuitRequestedWhileTheConverterRunsLeavesTheWindowsAliveUntilItEnds)
+{
+    framework::scripting::Reset();
+    framework::scripting::AnswerMessages();
+    TempDir dir;
+    const auto converterFolder = dir / "konwerter";
+    const auto runs = dir / "przebiegi";
+    fs::create_directories(converterFolder);
+    fs::create_directories(dir / "wynik");
+    std::ofstream(dir / "książka.lit") << "nie jest to prawdziwa książka";
+    {
+        std::ofstream script(converterFolder + "/clit-intel");
+        script << "#!/bin/sh\necho start >> '" << runs << "'\nsleep 2\necho koniec >> '" << runs << "'\n";
+    }
+    fs::permissions(converterFolder + "/clit-intel", fs::perms::owner_all);
+
+    int ticksAfterQuitRequest = -1;
+    QTimer ticker;
+    ticker.setInterval(50);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (lines(runs) != std::vector<std::string>{"start"}) {
+            return;
+        }
+        if (ticksAfterQuitRequest < 0) {
+            QCoreApplication::exit(0);
+        }
+        ++ticksAfterQuitRequest;
+    });
+
+    const int status = run([&](std::string_view step) {
+        if (step == "menu handlers") {
+            auto standIn = std::make_shared<StandInConverterApp>(converterFolder);
+            standIn->SetMenuBar(framework::Application::Instance()->MenuBar());
+            framework::Application::Register(standIn);
+        } else if (step == "event loop") {
+            ticker.start();
+            RunWhen([] { return true; },
+                    [&] {
+                        QueueDialogAnswer(dir / "książka.lit");
+                        QueueDialogAnswer(dir / "wynik");
+                        TriggerMenuItem(ui::menu_names::kConvertFromDisk);
+                    });
+        }
+    });
+    ticker.stop();
+
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(lines(runs), (std::vector<std::string>{"start", "koniec"}));
+    EXPECT_GE(ticksAfterQuitRequest, 10) << "the windows froze once quitting was asked for";
+    EXPECT_EQ(framework::scripting::ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    framework::scripting::Reset();
+}
