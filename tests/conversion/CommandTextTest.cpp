@@ -1,52 +1,33 @@
-#include "ConversionSupport.h"
+// From the processor family to the converter's command line and the messages of its outcome.
 #include "conversion/Konwertuj.h"
-#include "framework/Scripting.h"
-#include "support/TempDir.h"
+#include "framework/System.h"
+#include "support/Conversion.h"
+#include "support/Program.h"
 
-#include <cstdint>
-#include <filesystem>
-#include <gtest/gtest.h>
 #include <limits>
+#include <map>
+#include <sys/utsname.h>
 
 using conversion::CommandText;
 using conversion::ConverterCommand;
-using conversiontest::CopyTestBook;
-using conversiontest::FileNames;
-using conversiontest::MakeConverterFolder;
-using conversiontest::ShellPathOf;
+using framework::System;
+using framework::detail::ProcessorFamily;
 using framework::scripting::ShownMessages;
+using namespace testsupport;
 
-TEST(CommandText, IsTheConverterLineInsideBackquotesAndPrintfCharacterForCharacter)
+TEST(CommandText, IsTheConverterLineInsideBackquotesAndPrintfByteForByte)
 {
-    const std::string bq = "`";
-    const std::string dq = "\"";
     EXPECT_EQ(CommandText(2, "/Applications/Converter", "/Users/me/My\\ Books/book.lit", "/Users/me/Out"),
-              bq + "printf " + dq +
-                  "/Applications/Converter/clit-ppc /Users/me/My\\ Books/book.lit /Users/me/Out" + dq + bq);
+              "`printf \"/Applications/Converter/clit-ppc /Users/me/My\\ Books/book.lit /Users/me/Out\"`");
     EXPECT_EQ(
         ConverterCommand(2, "/Applications/Converter", "/Users/me/My\\ Books/book.lit", "/Users/me/Out"),
-        bq + "printf " + dq + "/Applications/Converter/clit-ppc /Users/me/My?Books/book.lit /Users/me/Out" +
-            dq + bq);
+        "`printf \"/Applications/Converter/clit-ppc /Users/me/My?Books/book.lit /Users/me/Out\"`");
     EXPECT_EQ(CommandText(10, "/opt/Zwojnik/", "/b\\ 1.lit", "/out\\ dir/"),
               "`printf \"/opt/Zwojnik//clit-intel /b\\ 1.lit /out\\ dir/\"`");
     EXPECT_EQ(ConverterCommand(10, "/opt/Zw\\ ojnik/", "/b\\ 1.lit", "/out\\ dir/"),
               "`printf \"/opt/Zw?ojnik//clit-intel /b?1.lit /out?dir/\"`");
-    // Nothing before the backquote, nothing after the closing one.
-    const auto text = CommandText(10, "", "", "");
-    EXPECT_EQ(text, "`printf \"/clit-intel  \"`");
-}
-
-TEST(CommandText, OnlyArchitectureTwoSelectsThePowerPCConverter)
-{
-    const auto converterOf = [](std::int32_t architecture) {
-        const auto text = CommandText(architecture, "/A", "/b", "/c");
-        // After the backquote, "printf ", the quotation mark and "/A".
-        return text.substr(11, text.find(' ', 11) - 11);
-    };
-    EXPECT_EQ(converterOf(2), "/clit-ppc");
-    for (const std::int32_t other : {10, 1, 0, 3, -2, std::numeric_limits<std::int32_t>::max(),
-                                     std::numeric_limits<std::int32_t>::min()}) {
-        EXPECT_EQ(converterOf(other), "/clit-intel") << other;
+    for (const std::int32_t other : {1, 0, 3, -2, std::numeric_limits<std::int32_t>::min()}) {
+        EXPECT_EQ(CommandText(other, "", "", ""), "`printf \"/clit-intel  \"`") << other;
     }
 }
 
@@ -59,70 +40,65 @@ TEST(OutcomeMessages, AreTheProgramsTextsByteForByte)
                                                "b\xC5\x82\xC4\x85"
                                                "d: ");
     EXPECT_EQ(conversion::kErrorMessagePrefix.size(), 20u);
+    EXPECT_EQ(ErrorMessage(3), conversion::kErrorMessagePrefix + "3");
+}
+
+TEST(ProcessorQuery, MachineNamesFallIntoThreeFamilies)
+{
+    const std::map<std::string, std::int32_t> expected{
+        {"ppc", 2},     {"ppc64", 2},     {"ppc64le", 2},
+        {"powerpc", 2}, {"powerpc64", 2}, {"Power Macintosh", 2},
+        {"x86_64", 10}, {"amd64", 10},    {"i386", 10},
+        {"i486", 10},   {"i586", 10},     {"i686", 10},
+        {"i86pc", 10},  {"x86", 10},      {"aarch64", 0},
+        {"arm64", 0},   {"armv7l", 0},    {"riscv64", 0},
+        {"s390x", 0},   {"sparc64", 0},   {"", 0},
+        {"i786x", 0},   {"x86_64_v2", 0}};
+    for (const auto& [machine, family] : expected) {
+        EXPECT_EQ(ProcessorFamily(machine), family) << machine;
+    }
+}
+
+TEST(ProcessorQuery, AsksTheRunningMachineAndAnswersNothingElse)
+{
+    framework::scripting::Reset();
+    utsname machine{};
+    ASSERT_EQ(uname(&machine), 0);
+    std::int32_t answer = -1;
+    ASSERT_TRUE(System::Gestalt("sysa", answer));
+    EXPECT_EQ(answer, ProcessorFamily(machine.machine)) << machine.machine;
+    EXPECT_FALSE(System::Gestalt("sysv", answer));
+    EXPECT_FALSE(System::Gestalt("sys", answer));
 }
 
 // The processor answer picks the executable that the real run starts: the folder holds the real converter
-// under one name only, so the other choice finds nothing to run.
-class ProcessorChoiceTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        framework::scripting::Reset();
-        framework::scripting::AnswerMessages();
-        CopyTestBook("krotka.lit", dir / "książka (1).lit");
-        std::filesystem::create_directory(dir / "wynik");
-    }
-    void TearDown() override { framework::scripting::Reset(); }
+// under one name only, so the other family's choice finds nothing to run (the shell's 127).
+using ProcessorChoiceTest = ScriptedTest;
 
-    void convertWith(std::int32_t architecture, const std::string& converterName)
+TEST_F(ProcessorChoiceTest, TheProcessorFamilyPicksTheConverterThatRuns)
+{
+    TempDir dir;
+    CopyTestBook("krotka.lit", dir / "książka (1).lit");
+    const struct
     {
-        const auto app = dir / ("app " + converterName);
-        MakeConverterFolder(app, converterName);
+        std::int32_t architecture;
+        std::string converter;
+        std::string message;
+    } cases[]{{2, "clit-ppc", "Gotowe!"},
+              {10, "clit-intel", "Gotowe!"},
+              {0, "clit-intel", "Gotowe!"},
+              {2, "clit-intel", ErrorMessage(127)},
+              {10, "clit-ppc", ErrorMessage(127)}};
+    int run = 0;
+    for (const auto& [architecture, converter, message] : cases) {
+        const auto program = dir / ("program " + std::to_string(++run));
+        const auto destination = dir / ("wynik " + std::to_string(run));
+        MakeConverterFolder(program, converter);
+        std::filesystem::create_directory(destination);
         framework::scripting::SetProcessorAnswer(architecture);
-        conversion::Konwertuj(ShellPathOf(app), ShellPathOf(dir / "książka (1).lit"),
-                              ShellPathOf(dir / "wynik"));
+        Convert(program, dir / "książka (1).lit", destination);
+        ASSERT_EQ(ShownMessages().size(), static_cast<std::size_t>(run));
+        EXPECT_EQ(ShownMessages().back(), message) << architecture << " " << converter;
+        EXPECT_EQ(FileNames(destination).count("krotka.html"), message == "Gotowe!" ? 1u : 0u);
     }
-
-    testsupport::TempDir dir;
-};
-
-TEST_F(ProcessorChoiceTest, PowerPCRunsClitPpc)
-{
-    convertWith(2, "clit-ppc");
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
-    EXPECT_TRUE(FileNames(dir / "wynik").count("krotka.html"));
-}
-
-TEST_F(ProcessorChoiceTest, EveryOtherAnswerRunsClitIntel)
-{
-    for (const std::int32_t architecture : {10, 0, 1}) {
-        convertWith(architecture, "clit-intel");
-        std::filesystem::remove_all(dir / ("app clit-intel"));
-    }
-    EXPECT_EQ(ShownMessages(), (std::vector<std::string>{"Gotowe!", "Gotowe!", "Gotowe!"}));
-    EXPECT_TRUE(FileNames(dir / "wynik").count("krotka.html"));
-}
-
-TEST_F(ProcessorChoiceTest, TheOtherFamilysConverterIsNeverStarted)
-{
-    convertWith(2, "clit-intel");
-    convertWith(10, "clit-ppc");
-    // The shell's status for a command it cannot find.
-    EXPECT_EQ(ShownMessages(),
-              (std::vector<std::string>{"Wystąpił\u00A0błąd: 127", "Wystąpił\u00A0błąd: 127"}));
-    EXPECT_TRUE(FileNames(dir / "wynik").empty());
-}
-
-TEST_F(ProcessorChoiceTest, AFailingConverterIsReportedWithItsStatus)
-{
-    CopyTestBook("uszkodzona.lit", dir / "uszkodzona.lit");
-    MakeConverterFolder(dir / "app");
-    framework::scripting::SetProcessorAnswer(10);
-    conversion::Konwertuj(ShellPathOf(dir / "app"), ShellPathOf(dir / "uszkodzona.lit"),
-                          ShellPathOf(dir / "wynik"));
-    ASSERT_EQ(ShownMessages().size(), 1u);
-    EXPECT_EQ(ShownMessages()[0], "Wyst\xC4\x85pi\xC5\x82\xC2\xA0"
-                                  "b\xC5\x82\xC4\x85"
-                                  "d: 255");
 }

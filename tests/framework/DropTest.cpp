@@ -1,155 +1,86 @@
-#include "framework/Scripting.h"
-#include "support/TempDir.h"
-#include "tests/framework/ProgramRun.h"
+#include "support/Conversion.h"
+#include "support/Program.h"
 
+#include <QApplication>
 #include <QDropEvent>
+#include <QMainWindow>
 #include <QMimeData>
-#include <QUrl>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
-#include <set>
 
 namespace fs = std::filesystem;
 
-using desktoptest::HasFile;
-using desktoptest::OpenedInTurn;
-using desktoptest::RecordingApp;
-using desktoptest::RunProgram;
-using framework::scripting::ShownDialogs;
+using framework::scripting::QueueDialogAnswer;
 using framework::scripting::ShownMessages;
-using testsupport::RunWhen;
-using testsupport::TriggerMenuItem;
+using namespace testsupport;
 
 namespace {
 
-class DropTest : public ::testing::Test
+// Drags the files over the menu-bar window and lets go, as a file manager does; yields whether the
+// window took the drag and the drop.
+std::pair<bool, bool> dropOnMenuBarWindow(const std::vector<std::string>& paths, const QUrl& remote = {})
 {
-protected:
-    void SetUp() override
-    {
-        framework::scripting::Reset();
-        framework::scripting::RecordURLs();
-    }
-    void TearDown() override { framework::scripting::Reset(); }
-
-    testsupport::TempDir dir;
-};
-
-struct DropOutcome
-{
-    bool enterAccepted = false;
-    bool dropAccepted = false;
-};
-
-// Drags the URLs over the menu-bar window and lets go, as a file manager does.
-DropOutcome dropOnMenuBarWindow(const QList<QUrl>& urls)
-{
-    auto* window = desktoptest::MenuBarWindow();
-    if (!window) {
-        ADD_FAILURE() << "no menu-bar window";
-        return {};
+    QList<QUrl> urls{remote};
+    for (const auto& path : paths) {
+        urls << QUrl::fromLocalFile(QString::fromStdString(path));
     }
     QMimeData data;
     data.setUrls(urls);
-    const QPoint middle = window->rect().center();
+    const QPoint middle = MenuBarWindow()->rect().center();
     QDragEnterEvent enter(middle, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window, &enter);
+    QApplication::sendEvent(MenuBarWindow(), &enter);
     QDropEvent drop(middle, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window, &drop);
+    QApplication::sendEvent(MenuBarWindow(), &drop);
     return {enter.isAccepted(), drop.isAccepted()};
-}
-
-QUrl fileUrl(const std::string& path)
-{
-    return QUrl::fromLocalFile(QString::fromStdString(path));
-}
-
-std::set<std::string> htmlFilesIn(const fs::path& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.path().extension() == ".html") {
-            names.insert(entry.path().filename().string());
-        }
-    }
-    return names;
 }
 
 } // namespace
 
-TEST_F(DropTest, TwoBooksDroppedTogetherAreConvertedOneAfterTheOther)
-{
-    const auto shortBook = dir / "krótka książka.lit";
-    const auto longBook = dir / "rozdziały.lit";
-    const fs::path firstOutput = dir / "wynik 1";
-    const fs::path secondOutput = dir / "wynik 2";
-    fs::copy_file(desktoptest::TestBook("krotka.lit"), shortBook);
-    fs::copy_file(desktoptest::TestBook("rozdzialy.lit"), longBook);
-    fs::create_directory(firstOutput);
-    fs::create_directory(secondOutput);
-    framework::scripting::QueueDialogAnswer(firstOutput.string());
-    framework::scripting::QueueDialogAnswer(secondOutput.string());
+using DropTest = ScriptedTest;
 
-    // What was on disk as each outcome was reported.
-    std::vector<std::pair<std::set<std::string>, std::set<std::string>>> onDisk;
+TEST_F(DropTest, BooksDroppedTogetherAreConvertedOneAfterTheOtherAndNothingElseIsTaken)
+{
+    TempDir dir;
+    const auto shortBook = dir / "krótka książka.lit";
+    const auto longBook = dir / "ROZDZIAŁY.LIT";
+    CopyTestBook("krotka.lit", shortBook);
+    CopyTestBook("rozdzialy.lit", longBook);
+    std::ofstream(dir / "notatki.txt") << "nie książka";
+    fs::create_directories(dir / "teczka.lit");
+    fs::create_directories(dir / "wynik 1");
+    fs::create_directories(dir / "wynik 2");
+    QueueDialogAnswer(dir / "wynik 1");
+    QueueDialogAnswer(dir / "wynik 2");
+    // Whether the second book's last chapter was there as each outcome was reported.
+    std::vector<std::size_t> lastChapterAtMessage;
     framework::scripting::AnswerMessages([&](const std::string&) {
-        onDisk.emplace_back(htmlFilesIn(firstOutput), htmlFilesIn(secondOutput));
+        lastChapterAtMessage.push_back(FileNames(dir / "wynik 2").count("rozdzialy_split_023.html"));
     });
-    DropOutcome outcome;
-    std::shared_ptr<RecordingApp> recording;
-    const int status = RunProgram({}, recording, [&] {
-        RunWhen([] { return desktoptest::MenuBarWindow() != nullptr; },
-                [&] {
-                    outcome = dropOnMenuBarWindow({fileUrl(shortBook), fileUrl(longBook)});
-                });
-        RunWhen([&] { return recording->events.size() == 4 && !framework::RequestRunning(); },
-                [] { TriggerMenuItem("FileQuit"); });
-    });
+    std::pair<bool, bool> nothingToTake;
+    std::pair<bool, bool> books;
+    auto recording = std::make_shared<RecordingApp>();
+
+    const int status = RunProgram(
+        {},
+        [&] {
+            RunWhen([] { return MenuBarWindow() != nullptr; },
+                    [&] {
+                        nothingToTake =
+                            dropOnMenuBarWindow({dir / "notatki.txt", dir / "teczka.lit", dir / "brak.lit"},
+                                                QUrl(QStringLiteral("https://example.com/zdalna.lit")));
+                        books = dropOnMenuBarWindow({shortBook, dir / "notatki.txt", longBook});
+                    });
+            QuitWhen([&] { return recording->events.size() == 4; });
+        },
+        recording);
 
     EXPECT_EQ(status, 0);
-    EXPECT_TRUE(outcome.enterAccepted);
-    EXPECT_TRUE(outcome.dropAccepted);
+    EXPECT_EQ(nothingToTake, std::pair(false, false))
+        << "a text file, a folder, a missing file, a remote book";
+    EXPECT_EQ(books, std::pair(true, true));
     EXPECT_EQ(recording->events, OpenedInTurn({shortBook, longBook}));
     EXPECT_EQ(ShownMessages(), (std::vector<std::string>{"Gotowe!", "Gotowe!"}));
-    ASSERT_EQ(onDisk.size(), 2u);
-    EXPECT_EQ(onDisk[0].first, std::set<std::string>{"krotka.html"});
-    EXPECT_TRUE(onDisk[0].second.empty()) << "the second book waits until the first one is done";
-    EXPECT_EQ(onDisk[1].second.size(), 24u) << "all chapters of the second book";
-    EXPECT_EQ(onDisk[1].second.count("rozdzialy_split_023.html"), 1u);
-}
-
-TEST_F(DropTest, OnlyBooksOfTheRegisteredTypeAreTakenFromADrop)
-{
-    const auto upperCaseBook = dir / "KROTKA.LIT";
-    fs::copy_file(desktoptest::TestBook("krotka.lit"), upperCaseBook);
-    std::ofstream(dir / "notatki.txt") << "nie książka";
-    fs::create_directory(dir / "teczka.lit");
-    framework::scripting::AnswerMessages();
-    framework::scripting::QueueDialogAnswer(std::nullopt);
-
-    DropOutcome mixed;
-    DropOutcome nothingToTake;
-    std::shared_ptr<RecordingApp> recording;
-    const int status = RunProgram({}, recording, [&] {
-        RunWhen([] { return desktoptest::MenuBarWindow() != nullptr; },
-                [&] {
-                    nothingToTake = dropOnMenuBarWindow(
-                        {fileUrl(dir / "notatki.txt"), fileUrl(dir / "teczka.lit"), fileUrl(dir / "brak.lit"),
-                         QUrl(QStringLiteral("https://example.com/zdalna.lit"))});
-                    mixed = dropOnMenuBarWindow({fileUrl(dir / "notatki.txt"), fileUrl(upperCaseBook)});
-                });
-        RunWhen([&] { return recording->events.size() == 2 && !framework::RequestRunning(); },
-                [] { TriggerMenuItem("FileQuit"); });
-    });
-
-    EXPECT_EQ(status, 0);
-    EXPECT_FALSE(nothingToTake.enterAccepted) << "a folder, a missing file, a text file and a remote book";
-    EXPECT_FALSE(nothingToTake.dropAccepted);
-    EXPECT_TRUE(mixed.enterAccepted);
-    EXPECT_TRUE(mixed.dropAccepted);
-    EXPECT_EQ(recording->events, OpenedInTurn({upperCaseBook}));
-    ASSERT_EQ(ShownDialogs().size(), 1u);
-    EXPECT_EQ(ShownDialogs()[0].kind, framework::FileDialog::Kind::SelectFolder);
-    EXPECT_TRUE(ShownMessages().empty());
+    EXPECT_TRUE(FileNames(dir / "wynik 1").count("krotka.html"));
+    EXPECT_EQ(lastChapterAtMessage, (std::vector<std::size_t>{0, 1}))
+        << "the second book waits for the first";
 }

@@ -1,13 +1,20 @@
 #include "ui/PropertyRecord.h"
 
+#include "framework/Controls.h"
 #include "framework/Exceptions.h"
+#include "framework/Windows.h"
+#include "ui/AboutWindowRecords.h"
+#include "ui/HelpWindowRecords.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <limits>
 #include <map>
+#include <memory>
 #include <optional>
-#include <random>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,258 +25,245 @@ using framework::Color;
 using framework::PropertyRecordException;
 using framework::PropertyType;
 using framework::PropertyValue;
-using ui::DecodeRecord;
 using ui::EncodeRecord;
 using ui::PropertyEntry;
 
 using namespace std::string_literals;
 
-using TypeTable = std::map<std::string, PropertyType, std::less<>>;
-
-auto LookUpIn(const TypeTable& table)
+std::optional<PropertyType> SampleType(std::string_view name)
 {
-    return [&table](std::string_view name) -> std::optional<PropertyType> {
-        const auto found = table.find(name);
-        if (found == table.end()) {
-            return std::nullopt;
-        }
-        return found->second;
+    static const std::map<std::string, PropertyType, std::less<>> types = {
+        {"Left", PropertyType::Integer},    {"Visible", PropertyType::Boolean},
+        {"TextColor", PropertyType::Color}, {"Caption", PropertyType::String},
+        {"Width", PropertyType::Integer},
     };
+    const auto found = types.find(name);
+    return found == types.end() ? std::nullopt : std::optional(found->second);
 }
 
-const TypeTable sampleTypes = {
-    {"Left", PropertyType::Integer},   {"Visible", PropertyType::Boolean}, {"TextColor", PropertyType::Color},
-    {"Caption", PropertyType::String}, {"Width", PropertyType::Integer},
-};
-
-// The message of the PropertyRecordException that decoding throws, or a failure when it throws none.
-std::string DecodeError(std::string_view record, const TypeTable& types = sampleTypes)
+std::vector<PropertyEntry> Decode(std::string_view record)
 {
-    try {
-        DecodeRecord(record, LookUpIn(types));
-    } catch (const PropertyRecordException& error) {
-        return error.what();
+    return ui::DecodeRecord(record, SampleType);
+}
+
+TEST(PropertyRecord, EachTypeHasItsByteForm)
+{
+    const std::vector<std::pair<PropertyEntry, std::string>> cases = {
+        {{"Left", std::int32_t{86}}, "Left \x00\x00\x00\x56"s},
+        {{"Left", std::int32_t{0x01020304}}, "Left \x01\x02\x03\x04"s},
+        {{"Left", std::int32_t{-2}}, "Left \xFF\xFF\xFF\xFE"s},
+        {{"Left", std::numeric_limits<std::int32_t>::min()}, "Left \x80\x00\x00\x00"s},
+        {{"Visible", true}, "Visible \x01"s},
+        {{"Visible", false}, "Visible \x00"s},
+        {{"TextColor", Color{0x72, 0x00, 0xFF}}, "TextColor \x72\x00\xFF"s},
+        // "plików": ó is two bytes in UTF-8, so 7 bytes for 6 letters.
+        {{"Caption", "plików"s}, "Caption \x00\x00\x00\x07plik\xC3\xB3w"s},
+        {{"Caption", "a\rb"s}, "Caption \x00\x00\x00\x03\x61\x0D\x62"s},
+        {{"Caption", "a\0b"s}, "Caption \x00\x00\x00\x03\x61\x00\x62"s},
+    };
+    for (const auto& [entry, bytes] : cases) {
+        EXPECT_EQ(EncodeRecord({entry}), bytes) << entry.name;
+        EXPECT_EQ(Decode(bytes), std::vector{entry}) << entry.name;
     }
-    ADD_FAILURE() << "no PropertyRecordException for a faulty record";
-    return {};
+    EXPECT_TRUE(Decode("").empty());
+    // An empty string is its four zero bytes; entries follow each other with nothing in between.
+    EXPECT_EQ(EncodeRecord({{"Caption", ""s}, {"Visible", true}}), "Caption \x00\x00\x00\x00Visible \x01"s);
+    for (const char* name : {"", "Text Color", "Tab1", "Wid\xC5\x9B"}) {
+        EXPECT_THROW(EncodeRecord({{name, true}}), std::invalid_argument) << name;
+    }
 }
 
-void ExpectMentions(const std::string& message, const std::string& part)
+TEST(PropertyRecord, FaultyRecordsRaiseTheRecordExceptionSayingWhatAndWhere)
 {
-    EXPECT_NE(message.find(part), std::string::npos) << "\"" << message << "\" lacks \"" << part << "\"";
-}
-
-TEST(TypeOf, NamesTheTypeOfTheHeldValue)
-{
-    EXPECT_EQ(framework::TypeOf(PropertyValue{std::int32_t{-5}}), PropertyType::Integer);
-    EXPECT_EQ(framework::TypeOf(PropertyValue{false}), PropertyType::Boolean);
-    EXPECT_EQ(framework::TypeOf(PropertyValue{Color{1, 2, 3}}), PropertyType::Color);
-    EXPECT_EQ(framework::TypeOf(PropertyValue{"x"s}), PropertyType::String);
-}
-
-TEST(EncodeRecord, IntegersAreFourBytesBigEndianTwosComplement)
-{
-    EXPECT_EQ(EncodeRecord({{"Left", std::int32_t{86}}}), "Left \x00\x00\x00\x56"s);
-    EXPECT_EQ(EncodeRecord({{"Left", std::int32_t{0x01020304}}}), "Left \x01\x02\x03\x04"s);
-    EXPECT_EQ(EncodeRecord({{"Left", std::int32_t{-2}}}), "Left \xFF\xFF\xFF\xFE"s);
-    EXPECT_EQ(EncodeRecord({{"Left", std::numeric_limits<std::int32_t>::min()}}), "Left \x80\x00\x00\x00"s);
-    EXPECT_EQ(EncodeRecord({{"Left", std::numeric_limits<std::int32_t>::max()}}), "Left \x7F\xFF\xFF\xFF"s);
-}
-
-TEST(EncodeRecord, BooleansAndColoursAreOneAndThreeBytes)
-{
-    EXPECT_EQ(EncodeRecord({{"Visible", true}}), "Visible \x01"s);
-    EXPECT_EQ(EncodeRecord({{"Visible", false}}), "Visible \x00"s);
-    EXPECT_EQ(EncodeRecord({{"TextColor", Color{0x72, 0x00, 0xFF}}}), "TextColor \x72\x00\xFF"s);
-}
-
-TEST(EncodeRecord, StringsCountTheirUtf8BytesAndHaveNoTerminator)
-{
-    EXPECT_EQ(EncodeRecord({{"Caption", "OK"s}}), "Caption \x00\x00\x00\x02OK"s);
-    // "plików": ó is two bytes in UTF-8, so 7 bytes for 6 letters.
-    EXPECT_EQ(EncodeRecord({{"Caption", "plików"s}}), "Caption \x00\x00\x00\x07plik\xC3\xB3w"s);
-    EXPECT_EQ(EncodeRecord({{"Caption", "a\rb"s}}), "Caption \x00\x00\x00\x03\x61\x0D\x62"s);
-    EXPECT_EQ(EncodeRecord({{"Caption", ""s}}), "Caption \x00\x00\x00\x00"s);
-}
-
-TEST(EncodeRecord, EntriesFollowEachOtherWithNothingInBetween)
-{
-    EXPECT_EQ(EncodeRecord({}), "");
-    EXPECT_EQ(EncodeRecord({{"Caption", ""s}, {"Visible", true}, {"Left", std::int32_t{1}}}),
-              "Caption \x00\x00\x00\x00Visible \x01Left \x00\x00\x00\x01"s);
-}
-
-TEST(EncodeRecord, RejectsNamesThatAreNotAsciiLetters)
-{
-    EXPECT_THROW(EncodeRecord({{"", true}}), std::invalid_argument);
-    EXPECT_THROW(EncodeRecord({{"Text Color", true}}), std::invalid_argument);
-    EXPECT_THROW(EncodeRecord({{"Tab1", true}}), std::invalid_argument);
-    EXPECT_THROW(EncodeRecord({{"Wid\xC5\x9B", true}}), std::invalid_argument);
-}
-
-TEST(DecodeRecord, ReadsEachValueByTheTypeOfItsName)
-{
-    const std::string record = "Left \xFF\xFF\xFF\xFE"
-                               "Visible \x01"
-                               "TextColor \x01\x02\x03"
-                               "Caption \x00\x00\x00\x07plik\xC3\xB3w"
-                               "Visible \x00"
-                               "Caption \x00\x00\x00\x00"s;
-    const std::vector<PropertyEntry> expected = {
-        {"Left", std::int32_t{-2}},    {"Visible", true},  {"TextColor", Color{1, 2, 3}},
-        {"Caption", "plik\xC3\xB3w"s}, {"Visible", false}, {"Caption", ""s},
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Left \x00\x00\x00\x01"
+         "Foo \x00"s,
+         "unknown property \"Foo\" at byte 9"},
+        {"Visible \x01Left"s, "\"Left\" at byte 9 has no following space"},
+        {"Visible \x01 \x01"s, "empty property name at byte 9"},
+        {"Visible \x02"s, "\"Visible\" at byte 8 is 0x02"},
+        {"Left1 \x00\x00\x00\x01"s, "byte 0x31 at byte 4"},
+        {"\xC5\x9B \x01"s, "byte 0xC5 at byte 0"},
+        {"Visible \x01\x00Left \x00\x00\x00\x01"s, "byte 0x00 at byte 9"},
+        {"Width \x00\x00\x01"s, "value of \"Width\" runs past the end of the record at byte 6"},
+        {"Visible \x01Visible "s, "value of \"Visible\" runs past the end of the record at byte 17"},
+        {"TextColor \xFF\xFF"s, "value of \"TextColor\" runs past the end of the record at byte 10"},
+        {"Caption \x00\x00\x00"s, "\"Caption\" runs past the end of the record at byte 8"},
+        // Huge counts are compared with what remains and never wrap around.
+        {"Caption \xFF\xFF\xFF\xFFOK"s, "\"Caption\" runs past the end of the record at byte 8"},
+        {"Visible \x01"
+         "Caption \x80\x00\x00\x00xyz"s,
+         "\"Caption\" runs past the end of the record at byte 17"},
     };
-    EXPECT_EQ(DecodeRecord(record, LookUpIn(sampleTypes)), expected);
-}
-
-TEST(DecodeRecord, TheSameBytesReadDifferentlyForADifferentType)
-{
-    // Values are not tagged: four bytes are an integer or the start of a string by the name's type.
-    const std::string record = "Caption \x00\x00\x00\x01X"s;
-    const TypeTable asInteger = {{"Caption", PropertyType::Integer}, {"X", PropertyType::Integer}};
-    EXPECT_EQ(DecodeRecord(record, LookUpIn(sampleTypes)), (std::vector<PropertyEntry>{{"Caption", "X"s}}));
-    ExpectMentions(DecodeError(record, asInteger), "\"X\" at byte 12 has no following space");
-}
-
-TEST(DecodeRecord, EmptyRecordHasNoEntries)
-{
-    EXPECT_TRUE(DecodeRecord("", LookUpIn(sampleTypes)).empty());
-}
-
-TEST(DecodeRecord, RoundTripsEncodedEntries)
-{
-    const std::vector<PropertyEntry> entries = {
-        {"Width", std::numeric_limits<std::int32_t>::min()},
-        {"Left", std::numeric_limits<std::int32_t>::max()},
-        {"Visible", true},
-        {"TextColor", Color{0xFF, 0x20, 0x00}},
-        {"Caption", "Pomoc\r\rZwojnik \x00 end"s},
-        {"Caption", ""s},
-    };
-    EXPECT_EQ(DecodeRecord(EncodeRecord(entries), LookUpIn(sampleTypes)), entries);
-}
-
-TEST(DecodeRecordErrors, UnknownNameIsNamedWithItsOffset)
-{
-    const std::string message = DecodeError("Left \x00\x00\x00\x01"
-                                            "Foo \x00"s);
-    ExpectMentions(message, "property record: unknown property \"Foo\" at byte 9");
-}
-
-TEST(DecodeRecordErrors, NameWithoutFollowingSpace)
-{
-    ExpectMentions(DecodeError("Left"), "\"Left\" at byte 0 has no following space");
-    ExpectMentions(DecodeError("Visible \x01Left"s), "\"Left\" at byte 9 has no following space");
-}
-
-TEST(DecodeRecordErrors, EmptyName)
-{
-    ExpectMentions(DecodeError(" \x00\x00\x00\x01"s), "empty property name at byte 0");
-    ExpectMentions(DecodeError("Visible \x01 \x01"s), "empty property name at byte 9");
-}
-
-TEST(DecodeRecordErrors, NamesMustBeAsciiLetters)
-{
-    ExpectMentions(DecodeError("Left1 \x00\x00\x00\x01"s), "byte 0x31 at byte 4");
-    ExpectMentions(DecodeError("Le\tft \x00\x00\x00\x01"s), "byte 0x09 at byte 2");
-    ExpectMentions(DecodeError("\xC5\x9B \x01"s), "byte 0xC5 at byte 0");
-    ExpectMentions(DecodeError("Visible \x01\x00Left \x00\x00\x00\x01"s), "byte 0x00 at byte 9");
-}
-
-TEST(DecodeRecordErrors, FixedSizeValuesRunningPastTheEnd)
-{
-    ExpectMentions(DecodeError("Width \x00\x00\x01"s),
-                   "value of \"Width\" runs past the end of the record at byte 6");
-    ExpectMentions(DecodeError("Visible \x01Visible "s),
-                   "value of \"Visible\" runs past the end of the record at byte 17");
-    ExpectMentions(DecodeError("TextColor \xFF\xFF"s),
-                   "value of \"TextColor\" runs past the end of the record at byte 10");
-}
-
-TEST(DecodeRecordErrors, StringCountOrTextRunningPastTheEnd)
-{
-    ExpectMentions(DecodeError("Caption \x00\x00\x00"s),
-                   "\"Caption\" runs past the end of the record at byte 8");
-    ExpectMentions(DecodeError("Caption \x00\x00\x00\x03OK"s),
-                   "\"Caption\" runs past the end of the record at byte 8");
-}
-
-TEST(DecodeRecordErrors, HugeStringCountsDoNotWrapAround)
-{
-    ExpectMentions(DecodeError("Caption \xFF\xFF\xFF\xFFOK"s), "\"Caption\" runs past the end of the record");
-    ExpectMentions(DecodeError("Caption \xFF\xFF\xFF\xFF"s), "\"Caption\" runs past the end of the record");
-    ExpectMentions(DecodeError("Visible \x01"
-                               "Caption \x80\x00\x00\x00xyz"s),
-                   "\"Caption\" runs past the end of the record at byte 17");
-}
-
-TEST(DecodeRecordErrors, BooleanBytesOtherThanZeroOrOne)
-{
-    const std::string message = DecodeError("Left \x00\x00\x00\x01Visible \x02"s);
-    ExpectMentions(message, "\"Visible\" at byte 17 is 0x02");
-    ExpectMentions(DecodeError("Visible \xFF"s), "\"Visible\" at byte 8 is 0xFF");
-}
-
-TEST(DecodeRecordErrors, ArbitraryBytesEitherDecodeOrThrowTheRecordException)
-{
-    // Run under the address and undefined-behaviour sanitizers this also checks for out-of-bounds reads.
-    const std::string seed = EncodeRecord(
-        {{"Left", std::int32_t{3}}, {"Caption", "ab"s}, {"TextColor", Color{1, 2, 3}}, {"Visible", true}});
-    std::mt19937 random(20240611);
-    std::uniform_int_distribution<int> byte(0, 255);
-    std::uniform_int_distribution<std::size_t> position(0, seed.size() - 1);
-    for (int round = 0; round < 20000; ++round) {
-        std::string mutated = seed;
-        for (int flips = round % 4 + 1; flips > 0; --flips) {
-            mutated[position(random)] = static_cast<char>(byte(random));
-        }
-        mutated.resize(position(random) + 1);
+    for (const auto& [record, message] : cases) {
         try {
-            DecodeRecord(mutated, LookUpIn(sampleTypes));
-        } catch (const PropertyRecordException&) {
-        } catch (...) {
-            FAIL() << "unexpected exception type for round " << round;
+            Decode(record);
+            ADD_FAILURE() << "accepted; expected: " << message;
+        } catch (const PropertyRecordException& error) {
+            EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << error.what();
         }
     }
 }
 
-// Records every property it is given, and knows the sample types.
-class RecordingTarget : public framework::PropertyTarget
+TEST(PropertyRecord, SetPropertiesSetsEveryEntryInOrderOrNothingAtAll)
 {
-public:
-    std::optional<PropertyType> PropertyTypeOf(std::string_view name) const override
-    {
-        return LookUpIn(sampleTypes)(name);
-    }
-    void SetProperty(std::string_view name, const PropertyValue& value) override
-    {
-        set.push_back({std::string(name), value});
-    }
+    const std::string good = "Visible \x00"
+                             "Caption \x00\x00\x00\x02OK"
+                             "Left \x00\x00\x00\x56"
+                             "Visible \x01"s;
+    framework::PushButton button;
+    ui::SetProperties(button, good);
+    EXPECT_EQ(button.Caption(), "OK");
+    EXPECT_EQ(button.Left(), 86);
+    EXPECT_EQ(button.Property("Visible"), PropertyValue{true}) << "the later entry is set last";
 
-    std::vector<PropertyEntry> set;
-};
-
-TEST(SetProperties, SetsEveryEntryInRecordOrderWithTheTargetsTypes)
-{
-    RecordingTarget target;
-    ui::SetProperties(target, "Visible \x00"
-                              "Caption \x00\x00\x00\x02OK"
-                              "Left \x00\x00\x00\x56"
-                              "Visible \x01"s);
-    const std::vector<PropertyEntry> expected = {
-        {"Visible", false}, {"Caption", "OK"s}, {"Left", std::int32_t{86}}, {"Visible", true}};
-    EXPECT_EQ(target.set, expected);
+    for (const std::string& faulty : {good + "Left \x00\x00"s, good + "Nothing \x01"s, good + "Visible \x07"s,
+                                      good + "Caption \xFF\xFF\xFF\xFF"s}) {
+        framework::PushButton untouched;
+        EXPECT_THROW(ui::SetProperties(untouched, faulty), PropertyRecordException);
+        EXPECT_FALSE(untouched.Property("Visible").has_value());
+        EXPECT_EQ(untouched.Caption(), "");
+    }
 }
 
-TEST(SetProperties, FaultyRecordSetsNothing)
+// ---------------------------------------------------------------------------------------------------
+// The records of the program's windows
+
+std::vector<std::string> Words(const std::string& text)
 {
-    const std::string good = "Visible \x01"
-                             "Caption \x00\x00\x00\x02OK"s;
-    for (const std::string& faulty : {good + "Left \x00\x00"s, good + "Height \x00\x00\x00\x01"s,
-                                      good + "Visible \x07"s, good + "Caption \xFF\xFF\xFF\xFF"s}) {
-        RecordingTarget target;
-        EXPECT_THROW(ui::SetProperties(target, faulty), PropertyRecordException);
-        EXPECT_TRUE(target.set.empty()) << target.set.size() << " properties set";
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
+
+// The names of each kind of record, in their order.
+const auto kWindowNames = Words(
+    "Placement Width Height MinWidth MinHeight MaxWidth MaxHeight Frame Composite HasBackColor "
+    "BackColor Title Visible FullScreen MenuBarVisible CloseButton Resizeable LiveResize MaximizeButton "
+    "MinimizeButton BalloonHelp MacProcID");
+const auto kPushButtonNames =
+    Words("Name Index Left Top Width Height LockLeft LockTop LockRight LockBottom TabPanelIndex Caption "
+          "Default Cancel Enabled Visible HelpTag AutoDeactivate TextFont TextSize Bold Italic Underline "
+          "InitialParent");
+const auto kStaticTextNames = Words(
+    "Name Index Left Top Width Height LockLeft LockTop LockRight LockBottom TabPanelIndex Text "
+    "TextAlign TextColor Multiline Enabled Visible HelpTag AutoDeactivate TextFont TextSize Bold Italic "
+    "Underline DataSource DataField InitialParent");
+const auto kCanvasNames =
+    Words("Name Index Left Top Width Height LockLeft LockTop LockRight LockBottom TabPanelIndex Visible "
+          "HelpTag AutoDeactivate Enabled UseFocusRing AcceptFocus AcceptTabs EraseBackground InitialParent");
+const auto kEditFieldNames =
+    Words("Name Index Left Top Width Height LockLeft LockTop LockRight LockBottom TabPanelIndex Border "
+          "Multiline ScrollbarHorizontal ScrollbarVertical Styled Password UseFocusRing TextColor BackColor "
+          "Enabled Format Visible HelpTag AutoDeactivate TextFont TextSize Bold Italic Underline Text Mask "
+          "ReadOnly LimitText AcceptTabs Alignment DataSource DataField InitialParent");
+
+struct RecordCase
+{
+    const char* label;
+    const std::string& record;
+    std::shared_ptr<framework::PropertyTarget> target; // decodes with the types of its class
+    const std::vector<std::string>& names;
+    std::size_t count;
+};
+
+std::vector<RecordCase> AllRecords()
+{
+    using namespace framework;
+    const auto window = std::make_shared<Window>();
+    const auto text = std::make_shared<StaticText>();
+    return {
+        {"about Window2", ui::about::Window2Record(), window, kWindowNames, 22},
+        {"about PushButton1", ui::about::PushButton1Record(), std::make_shared<PushButton>(),
+         kPushButtonNames, 24},
+        {"about StaticText1", ui::about::StaticText1Record(), text, kStaticTextNames, 27},
+        {"about StaticText2", ui::about::StaticText2Record(), text, kStaticTextNames, 27},
+        {"about StaticText3", ui::about::StaticText3Record(), text, kStaticTextNames, 27},
+        {"about Canvas1", ui::about::Canvas1Record(), std::make_shared<Canvas>(), kCanvasNames, 20},
+        {"help Window3", ui::help::Window3Record(), window, kWindowNames, 22},
+        {"help EditField1", ui::help::EditField1Record(), std::make_shared<EditField>(), kEditFieldNames, 39},
+        {"help StaticText1", ui::help::StaticText1Record(), text, kStaticTextNames, 27},
+    };
+}
+
+std::vector<ui::PropertyEntry> Decode(const RecordCase& each, std::string_view bytes)
+{
+    return ui::DecodeRecord(bytes, [&](std::string_view name) { return each.target->PropertyTypeOf(name); });
+}
+
+bool Contains(const std::string& record, const std::string& bytes)
+{
+    return record.find(bytes) != std::string::npos;
+}
+
+TEST(WindowRecords, EachRecordListsEveryNameOfItsKindInOrderAndEndsWithItsLastEntry)
+{
+    for (const RecordCase& each : AllRecords()) {
+        std::vector<std::string> names;
+        for (const auto& entry : Decode(each, each.record)) {
+            names.push_back(entry.name);
+        }
+        EXPECT_EQ(names.size(), each.count) << each.label;
+        EXPECT_EQ(names, each.names) << each.label;
+        const std::string last =
+            each.count == 22 ? "MacProcID \x00\x00\x00\x00"s : "InitialParent \x00\x00\x00\x00"s;
+        EXPECT_TRUE(each.record.ends_with(last)) << each.label;
+    }
+}
+
+TEST(WindowRecords, BytesAreThoseWorkedOutByHand)
+{
+    const std::string canvasOpening = "Name \x00\x00\x00\x07"
+                                      "Canvas1"
+                                      "Index \x80\x00\x00\x00"
+                                      "Left \x00\x00\x00\x56"s;
+    EXPECT_TRUE(ui::about::Canvas1Record().starts_with(canvasOpening));
+
+    const std::string caption = "Caption \x00\x00\x00\x02OK"s;
+    ASSERT_EQ(caption.size(), 14u);
+    EXPECT_TRUE(Contains(ui::about::PushButton1Record(), "TabPanelIndex \x00\x00\x00\x00"s + caption +
+                                                             "Default \x01"
+                                                             "Cancel \x00"s));
+
+    // 47 bytes ("plików" is 7), 1 carriage return, then 22 ("pomocą" is 7): 70 = 0x46.
+    EXPECT_TRUE(Contains(ui::about::StaticText3Record(),
+                         "Text \x00\x00\x00\x46Program do zamiany plik\xC3\xB3w .lit na format .html\x0D"
+                         "za pomoc\xC4\x85 Convert-LIT"
+                         "TextAlign \x00\x00\x00\x01"s));
+
+    // An empty string is its four zero bytes, and the next name follows at once.
+    for (const RecordCase& each : AllRecords()) {
+        if (each.count != 22) {
+            EXPECT_TRUE(Contains(each.record, "HelpTag \x00\x00\x00\x00"
+                                              "AutoDeactivate \x01"s))
+                << each.label;
+        }
+    }
+    // A colour is three bytes, and the title follows at once.
+    EXPECT_TRUE(Contains(ui::about::Window2Record(), "BackColor \xFF\xFF\xFF"
+                                                     "Title \x00\x00\x00\x07Zwojnik"s));
+    EXPECT_TRUE(Contains(ui::help::Window3Record(), "BackColor \xB2\xB2\xB2"
+                                                    "Title \x00\x00\x00\x0DPomoc Zwojnik"s));
+}
+
+TEST(WindowRecords, EveryPrefixDecodesIffItEndsOnAnEntryBoundary)
+{
+    for (const RecordCase& each : AllRecords()) {
+        std::vector<std::size_t> boundaries = {0};
+        for (const auto& entry : Decode(each, each.record)) {
+            boundaries.push_back(boundaries.back() + ui::EncodeRecord({entry}).size());
+        }
+        ASSERT_EQ(boundaries.back(), each.record.size()) << each.label;
+        for (std::size_t length = 0; length < each.record.size(); ++length) {
+            const auto boundary = std::find(boundaries.begin(), boundaries.end(), length);
+            const std::string_view prefix(each.record.data(), length);
+            if (boundary != boundaries.end()) {
+                EXPECT_EQ(Decode(each, prefix).size(), std::size_t(boundary - boundaries.begin()))
+                    << each.label << ", " << length << " bytes";
+            } else {
+                EXPECT_THROW(Decode(each, prefix), framework::PropertyRecordException)
+                    << each.label << ", " << length << " bytes";
+            }
+        }
     }
 }
 

@@ -1,0 +1,38 @@
+#pragma once
+
+// The real converter, the test books, and looks at what a conversion left on disk.
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+namespace testsupport {
+
+// A book of tests/data.
+std::string TestBook(const std::string& fileName);
+// Copies a book of tests/data to the path, making the folders on the way.
+void CopyTestBook(const std::string& fileName, const std::string& to);
+
+// The Convert LIT executable that the build links beside the program.
+std::string ConverterBinary();
+// Makes the folder and puts in it a link by this name to the real converter.
+void MakeConverterFolder(const std::string& folder, const std::string& executable = "clit-intel");
+// Makes the folder and puts in it, as its converter, a shell script with this body.
+void MakeConverterScript(const std::string& folder, const std::string& body,
+                         std::filesystem::perms mode = std::filesystem::perms::all);
+
+// Converts as the conversion requests do once both paths are chosen: the paths in their shell form.
+void Convert(const std::string& programFolder, const std::string& book, const std::string& destination);
+
+// "Wystąpił błąd: " (with a no-break space) and the status.
+std::string ErrorMessage(int status);
+
+// The whole contents of a file; nothing when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+// The names in a folder; none when it does not exist.
+std::set<std::string> FileNames(const std::string& folder);
+// Every path under the folder whose last component is exactly this name.
+std::set<std::string> FindNamed(const std::string& folder, const std::string& name);
+
+} // namespace testsupport

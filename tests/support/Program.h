@@ -1,0 +1,71 @@
+#pragma once
+
+// The program as the tests drive it: scripted answers, the whole run in the test process, and the
+// person at the screen.
+
+#include "app/App.h"
+#include "app/Startup.h"
+#include "framework/Scripting.h"
+#include "support/TempDir.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QFileDialog;
+class QMainWindow;
+
+namespace testsupport {
+
+// Message boxes answered and URLs recorded; nothing else scripted, before and after each test.
+class ScriptedTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+// Runs the program (start-up, event loop, shut-down) launched with these documents and yields its exit
+// status. The application object, when given, takes the program's own place before the menu handlers
+// are bound; atEventLoop runs as the event loop begins. A run still going after a minute fails the test
+// and is ended.
+int RunProgram(std::vector<std::string> documents, const std::function<void()>& atEventLoop = {},
+               std::shared_ptr<app::App> application = nullptr, const app::StepObserver& observe = {});
+
+// Quits from the menu once ready() holds and no request runs.
+void QuitWhen(std::function<bool()> ready);
+
+// The application object, writing down when each document's request begins and ends.
+class RecordingApp : public app::App
+{
+public:
+    void Event_OpenDocument(const framework::FolderItemPtr& item) override;
+    std::vector<std::string> events;
+};
+
+// The application object, as if the program's executable stood in this folder: the converter is
+// looked for beside it.
+class AppInFolder : public app::App
+{
+public:
+    explicit AppInFolder(std::string folder) : mFolder(std::move(folder)) {}
+    framework::FolderItemPtr ExecutableFile() const override;
+
+private:
+    std::string mFolder;
+};
+
+// RecordingApp's events for documents opened whole, one after the other.
+std::vector<std::string> OpenedInTurn(const std::vector<std::string>& paths);
+
+QMainWindow* MenuBarWindow();
+// The file dialog on screen (with this title, when one is given), or nothing.
+QFileDialog* ShownFileDialog(const std::string& title = {});
+// Types the path into the dialog's name field and presses Return.
+void TypeIntoFileDialog(QFileDialog& dialog, const std::string& path);
+// Once the dialog with this title shows, runs before() and answers it with the path.
+void AnswerFileDialog(const std::string& title, const std::string& path, std::function<void()> before = {});
+
+} // namespace testsupport
