@@ -6,9 +6,7 @@
 
 namespace app {
 
-void App::Event_Open()
-{
-}
+void App::Event_Open() {}
 
 void App::Event_OpenDocument(const framework::FolderItemPtr& item)
 {

@@ -24,7 +24,8 @@ public:
     bool AppleOdwiedstronclit_Action();
 
     framework::FolderItemPtr ExecutableFile() const override { return Application::ExecutableFile(); }
-    void konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath) override;
+    void konwertuj(const String& appFolderPath, const String& sourcePath,
+                   const String& targetFolderPath) override;
 };
 
 } // namespace app

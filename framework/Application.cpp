@@ -10,9 +10,8 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLibraryInfo>
-#include <QTranslator>
 #include <QTimer>
-
+#include <QTranslator>
 #include <deque>
 
 namespace framework {
@@ -51,8 +50,8 @@ void pumpDocuments()
 {
     auto& s = state();
     s.pumpScheduled = false;
-    if (s.requestDepth > 0 || s.quitting || s.pendingException || s.pendingDocuments.empty() || !s.application ||
-        !s.opened) {
+    if (s.requestDepth > 0 || s.quitting || s.pendingException || s.pendingDocuments.empty() ||
+        !s.application || !s.opened) {
         return;
     }
     auto item = s.pendingDocuments.front();
@@ -171,7 +170,8 @@ Runtime::Runtime(int argc, char** argv)
     // The program speaks Polish whatever the system's language: so do Qt's own dialogs.
     if (!s.translator) {
         s.translator = std::make_unique<QTranslator>();
-        if (s.translator->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        if (s.translator->load(QStringLiteral("qtbase_pl"),
+                               QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
             QCoreApplication::installTranslator(s.translator.get());
         }
     }
@@ -222,7 +222,8 @@ void Runtime::RunEventLoop()
         });
         s.opened = true;
         // The launch's own documents come before any that a later launch handed over meanwhile.
-        s.pendingDocuments.insert(s.pendingDocuments.begin(), s.launchDocuments.begin(), s.launchDocuments.end());
+        s.pendingDocuments.insert(s.pendingDocuments.begin(), s.launchDocuments.begin(),
+                                  s.launchDocuments.end());
         s.launchDocuments.clear();
         schedulePump();
     });

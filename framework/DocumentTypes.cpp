@@ -21,7 +21,8 @@ void RegisterDocumentType(const String& name, const String& macCreator, const St
 void DeregisterDocumentType(const String& name)
 {
     auto& types = registry();
-    auto found = std::find_if(types.begin(), types.end(), [&](const auto& type) { return type.name == name; });
+    auto found =
+        std::find_if(types.begin(), types.end(), [&](const auto& type) { return type.name == name; });
     if (found != types.end()) {
         types.erase(found);
     }

@@ -28,8 +28,7 @@ class IllegalCastException : public RuntimeException
 public:
     explicit IllegalCastException(const std::string& what = "an object is not of the expected class")
         : RuntimeException(what)
-    {
-    }
+    {}
     const char* className() const noexcept override { return "IllegalCastException"; }
 };
 

@@ -71,7 +71,6 @@ public:
 };
 
 class MenuBar : public MenuItem
-{
-};
+{};
 
 } // namespace framework

@@ -13,8 +13,8 @@ enum class PropertyType
 {
     Integer, // signed 32-bit
     Boolean,
-    Color,   // red, green, blue
-    String,  // UTF-8
+    Color,  // red, green, blue
+    String, // UTF-8
 };
 
 struct Color

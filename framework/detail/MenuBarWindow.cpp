@@ -52,7 +52,8 @@ struct TextState
 TextState textState(QWidget* widget)
 {
     if (auto* edit = qobject_cast<QTextEdit*>(widget)) {
-        return {true, edit->isReadOnly(), edit->textCursor().hasSelection(), edit->document()->isUndoAvailable()};
+        return {true, edit->isReadOnly(), edit->textCursor().hasSelection(),
+                edit->document()->isUndoAvailable()};
     }
     if (auto* line = qobject_cast<QLineEdit*>(widget)) {
         return {true, line->isReadOnly(), line->hasSelectedText(), line->isUndoAvailable()};
@@ -121,7 +122,8 @@ MenuBarWindow::MenuBarWindow(const MenuBar& tree)
 {
     setWindowTitle(QStringLiteral("Zwojnik"));
     setAcceptDrops(true);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMinimizeButtonHint);
 #ifdef Q_OS_MACOS
     mBar = new QMenuBar(nullptr);
 #else

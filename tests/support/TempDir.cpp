@@ -1,14 +1,12 @@
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace testsupport {
