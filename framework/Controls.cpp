@@ -355,7 +355,7 @@ void Control::ApplyFont()
 // ---------------------------------------------------------------------------------------------------
 // PushButton
 
-PushButton::PushButton() : Control(new QPushButton)
+PushButton::PushButton() : ControlOfKind(new QPushButton)
 {
     QObject::connect(static_cast<QPushButton*>(Widget()), &QPushButton::clicked, Relay(),
                      [this] { RaiseAction(); });
@@ -384,23 +384,6 @@ std::span<const PropertyDefinition<PushButton>> PushButton::Properties()
     return table;
 }
 
-std::optional<PropertyType> PushButton::PropertyTypeOf(std::string_view name) const
-{
-    if (const auto* property = detail::FindProperty(Properties(), name)) {
-        return property->type;
-    }
-    return Control::PropertyTypeOf(name);
-}
-
-void PushButton::ApplyProperty(std::string_view name, const PropertyValue& value)
-{
-    if (const auto* property = detail::FindProperty(Properties(), name)) {
-        property->apply(*this, value);
-        return;
-    }
-    Control::ApplyProperty(name, value);
-}
-
 void PushButton::Push()
 {
     if (auto* button = static_cast<QPushButton*>(Widget())) {
@@ -426,7 +409,7 @@ void PushButton::RaiseAction()
 // ---------------------------------------------------------------------------------------------------
 // StaticText
 
-StaticText::StaticText() : Control(new QLabel)
+StaticText::StaticText() : ControlOfKind(new QLabel)
 {
     auto* label = static_cast<QLabel*>(Widget());
     label->setTextFormat(Qt::PlainText);
@@ -476,23 +459,6 @@ std::span<const PropertyDefinition<StaticText>> StaticText::Properties()
     return table;
 }
 
-std::optional<PropertyType> StaticText::PropertyTypeOf(std::string_view name) const
-{
-    if (const auto* property = detail::FindProperty(Properties(), name)) {
-        return property->type;
-    }
-    return Control::PropertyTypeOf(name);
-}
-
-void StaticText::ApplyProperty(std::string_view name, const PropertyValue& value)
-{
-    if (const auto* property = detail::FindProperty(Properties(), name)) {
-        property->apply(*this, value);
-        return;
-    }
-    Control::ApplyProperty(name, value);
-}
-
 String StaticText::Text() const
 {
     const auto* label = static_cast<QLabel*>(Widget());
@@ -525,7 +491,7 @@ bool StaticText::RaiseMouseDown(std::int32_t x, std::int32_t y)
 // ---------------------------------------------------------------------------------------------------
 // Canvas
 
-Canvas::Canvas() : Control(new CanvasWidget)
+Canvas::Canvas() : ControlOfKind(new CanvasWidget)
 {
     Widget()->setFocusPolicy(Qt::NoFocus);
 }
@@ -551,27 +517,10 @@ std::span<const PropertyDefinition<Canvas>> Canvas::Properties()
     return table;
 }
 
-std::optional<PropertyType> Canvas::PropertyTypeOf(std::string_view name) const
-{
-    if (const auto* property = detail::FindProperty(Properties(), name)) {
-        return property->type;
-    }
-    return Control::PropertyTypeOf(name);
-}
-
-void Canvas::ApplyProperty(std::string_view name, const PropertyValue& value)
-{
-    if (const auto* property = detail::FindProperty(Properties(), name)) {
-        property->apply(*this, value);
-        return;
-    }
-    Control::ApplyProperty(name, value);
-}
-
 // ---------------------------------------------------------------------------------------------------
 // EditField
 
-EditField::EditField() : Control(new FieldWidget) {}
+EditField::EditField() : ControlOfKind(new FieldWidget) {}
 
 std::span<const PropertyDefinition<EditField>> EditField::Properties()
 {
@@ -649,23 +598,6 @@ std::span<const PropertyDefinition<EditField>> EditField::Properties()
         {"DataField", PropertyType::String, [](EditField&, const PropertyValue&) {}},
     }};
     return table;
-}
-
-std::optional<PropertyType> EditField::PropertyTypeOf(std::string_view name) const
-{
-    if (const auto* property = detail::FindProperty(Properties(), name)) {
-        return property->type;
-    }
-    return Control::PropertyTypeOf(name);
-}
-
-void EditField::ApplyProperty(std::string_view name, const PropertyValue& value)
-{
-    if (const auto* property = detail::FindProperty(Properties(), name)) {
-        property->apply(*this, value);
-        return;
-    }
-    Control::ApplyProperty(name, value);
 }
 
 String EditField::Text() const

@@ -2,6 +2,7 @@
 
 #include "framework/Properties.h"
 #include "framework/Text.h"
+#include "framework/detail/PropertyTable.h"
 
 #include <cstdint>
 #include <functional>
@@ -17,10 +18,6 @@ class QWidget;
 namespace framework {
 
 class Window;
-
-namespace detail {
-template <class Target> struct PropertyDefinition;
-}
 
 // A control of a window. Its properties come from a property record; Left and Top are measured from
 // the window's content area. The Lock edges keep the control's distance to those window edges when the
@@ -82,15 +79,40 @@ private:
     bool mVisible = true;
 };
 
+// A kind of control with a property table of its own, which is searched before the one that all
+// controls share.
+template <class Kind> class ControlOfKind : public Control
+{
+public:
+    std::optional<PropertyType> PropertyTypeOf(std::string_view name) const override
+    {
+        if (const auto* property = detail::FindProperty(Kind::Properties(), name)) {
+            return property->type;
+        }
+        return Control::PropertyTypeOf(name);
+    }
+
+protected:
+    using Control::Control;
+
+    void ApplyProperty(std::string_view name, const PropertyValue& value) override
+    {
+        if (const auto* property = detail::FindProperty(Kind::Properties(), name)) {
+            property->apply(static_cast<Kind&>(*this), value);
+            return;
+        }
+        Control::ApplyProperty(name, value);
+    }
+};
+
 // A push button. Action: a click, Return when it is the window's default button, Escape when it is
 // the cancel button.
-class PushButton : public Control
+class PushButton : public ControlOfKind<PushButton>
 {
 public:
     using ActionHandler = std::function<void()>;
 
     PushButton();
-    std::optional<PropertyType> PropertyTypeOf(std::string_view name) const override;
 
     void SetActionHandler(ActionHandler handler) { mAction = std::move(handler); }
     // Acts as a click of the button.
@@ -99,10 +121,8 @@ public:
     bool IsDefault() const { return mDefault; }
     bool IsCancel() const { return mCancel; }
 
-protected:
-    void ApplyProperty(std::string_view name, const PropertyValue& value) override;
-
 private:
+    friend class ControlOfKind<PushButton>;
     static std::span<const detail::PropertyDefinition<PushButton>> Properties();
     void RaiseAction();
 
@@ -113,22 +133,19 @@ private:
 
 // A label. MouseDown: a press of a mouse button on the text, with its position in the control; the
 // handler's true claims the press.
-class StaticText : public Control
+class StaticText : public ControlOfKind<StaticText>
 {
 public:
     using MouseDownHandler = std::function<bool(std::int32_t x, std::int32_t y)>;
 
     StaticText();
-    std::optional<PropertyType> PropertyTypeOf(std::string_view name) const override;
 
     void SetMouseDownHandler(MouseDownHandler handler) { mMouseDown = std::move(handler); }
     // Line breaks are carriage returns.
     String Text() const;
 
-protected:
-    void ApplyProperty(std::string_view name, const PropertyValue& value) override;
-
 private:
+    friend class ControlOfKind<StaticText>;
     static std::span<const detail::PropertyDefinition<StaticText>> Properties();
     void ApplyAlignment();
     bool RaiseMouseDown(std::int32_t x, std::int32_t y);
@@ -138,33 +155,27 @@ private:
 };
 
 // An area the program may draw in; the program draws nothing, so it shows the window's background.
-class Canvas : public Control
+class Canvas : public ControlOfKind<Canvas>
 {
 public:
     Canvas();
-    std::optional<PropertyType> PropertyTypeOf(std::string_view name) const override;
-
-protected:
-    void ApplyProperty(std::string_view name, const PropertyValue& value) override;
 
 private:
+    friend class ControlOfKind<Canvas>;
     static std::span<const detail::PropertyDefinition<Canvas>> Properties();
 };
 
 // A text field. Its text breaks lines with carriage returns; each line is a paragraph of the field.
-class EditField : public Control
+class EditField : public ControlOfKind<EditField>
 {
 public:
     EditField();
-    std::optional<PropertyType> PropertyTypeOf(std::string_view name) const override;
 
     String Text() const;
     bool ReadOnly() const;
 
-protected:
-    void ApplyProperty(std::string_view name, const PropertyValue& value) override;
-
 private:
+    friend class ControlOfKind<EditField>;
     static std::span<const detail::PropertyDefinition<EditField>> Properties();
     void ApplyAlignment();
     void ApplyColours();
