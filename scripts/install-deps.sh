@@ -12,7 +12,7 @@ packages=(
 )
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(
-        xvfb openbox xdotool xclip x11-utils imagemagick
+        xvfb openbox xdotool xclip x11-utils imagemagick librsvg2-bin
         desktop-file-utils appstream gocr libglib2.0-bin dpkg-dev file
         clang-14 libclang-rt-14-dev
     )

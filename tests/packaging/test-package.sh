@@ -110,8 +110,8 @@ if have update-desktop-database; then
     fi
     echo "ok: Zwojnik is offered for application/x-ms-reader"
 fi
-if have convert; then
-    convert -background none "$share/icons/hicolor/scalable/apps/zwojnik.svg" -resize 64x64 "$work/icon.png" ||
+if have rsvg-convert && have identify; then
+    rsvg-convert --width 64 --height 64 "$share/icons/hicolor/scalable/apps/zwojnik.svg" -o "$work/icon.png" ||
         fail "the icon does not render"
     [[ "$(identify -format '%wx%h' "$work/icon.png")" == 64x64 ]] || fail "the icon renders at the wrong size"
     echo "ok: the icon renders"
