@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/detail/PropertyTable.h"
+#include "framework/detail/QtValues.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -51,11 +52,6 @@ QString resolvedFamily(const String& family)
 {
     const QString wanted = QString::fromStdString(family);
     return QFontDatabase::hasFamily(wanted) ? wanted : closestSansSerif();
-}
-
-QColor qtColor(const Color& color)
-{
-    return QColor(color.red, color.green, color.blue);
 }
 
 // Texts break lines with a carriage return; Qt takes a line feed.
@@ -440,7 +436,7 @@ std::span<const PropertyDefinition<StaticText>> StaticText::Properties()
         {"TextColor", PropertyType::Color,
          [](StaticText& t, const PropertyValue& v) {
              QPalette palette = t.Widget()->palette();
-             palette.setColor(QPalette::WindowText, qtColor(ColorOf(v)));
+             palette.setColor(QPalette::WindowText, detail::QtColor(ColorOf(v)));
              t.Widget()->setPalette(palette);
          }},
         {"Multiline", PropertyType::Boolean,
@@ -638,10 +634,10 @@ void EditField::ApplyColours()
     auto* field = Widget();
     QPalette palette = field->palette();
     if (const auto* text = Stored("TextColor")) {
-        palette.setColor(QPalette::Text, qtColor(ColorOf(*text)));
+        palette.setColor(QPalette::Text, detail::QtColor(ColorOf(*text)));
     }
     if (const auto* back = Stored("BackColor")) {
-        palette.setColor(QPalette::Base, qtColor(ColorOf(*back)));
+        palette.setColor(QPalette::Base, detail::QtColor(ColorOf(*back)));
     }
     field->setPalette(palette);
 }

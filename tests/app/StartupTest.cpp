@@ -9,8 +9,6 @@
 #include <QApplication>
 #include <QMainWindow>
 
-using framework::scripting::ShownDialogs;
-using framework::scripting::ShownMessages;
 using namespace testsupport;
 
 using StartupTest = ScriptedTest;
@@ -61,8 +59,8 @@ TEST_F(StartupTest, StepsRunInOrderAndEachFindsWhatTheOneBeforeMade)
     EXPECT_EQ(steps, (std::vector<std::string>{"framework", "file types", "application object",
                                                "menu handlers", "event loop", "finalisation", "exit"}));
     EXPECT_EQ(shownWindows, QStringList{QStringLiteral("Zwojnik")});
-    EXPECT_TRUE(ShownDialogs().empty());
-    EXPECT_TRUE(ShownMessages().empty());
+    EXPECT_TRUE(script.ShownDialogs().empty());
+    EXPECT_TRUE(script.ShownMessages().empty());
 }
 
 TEST_F(StartupTest, DocumentsGivenAtLaunchAreConvertedOneByOneOnceTheHandlersAreBound)
@@ -74,8 +72,8 @@ TEST_F(StartupTest, DocumentsGivenAtLaunchAreConvertedOneByOneOnceTheHandlersAre
     CopyTestBook("rozdzialy.lit", second);
     std::filesystem::create_directories(dir / "do pierwszej");
     std::filesystem::create_directories(dir / "do drugiej");
-    framework::scripting::QueueDialogAnswer(dir / "do pierwszej");
-    framework::scripting::QueueDialogAnswer(dir / "do drugiej");
+    script.QueueDialogAnswer(dir / "do pierwszej");
+    script.QueueDialogAnswer(dir / "do drugiej");
     auto recording = std::make_shared<RecordingApp>();
 
     const int status = RunProgram(
@@ -88,7 +86,7 @@ TEST_F(StartupTest, DocumentsGivenAtLaunchAreConvertedOneByOneOnceTheHandlersAre
 
     EXPECT_EQ(status, 0);
     EXPECT_EQ(recording->events, OpenedInTurn({first, second}));
-    EXPECT_EQ(ShownMessages(), (std::vector<std::string>{"Gotowe!", "Gotowe!"}));
+    EXPECT_EQ(script.ShownMessages(), (std::vector<std::string>{"Gotowe!", "Gotowe!"}));
     EXPECT_TRUE(FileNames(dir / "do pierwszej").count("krotka.html"));
     EXPECT_FALSE(FileNames(dir / "do pierwszej").count("rozdzialy_split_000.html"));
     EXPECT_TRUE(FileNames(dir / "do drugiej").count("rozdzialy_split_000.html"));

@@ -13,9 +13,6 @@
 
 namespace fs = std::filesystem;
 
-using framework::scripting::QueueDialogAnswer;
-using framework::scripting::ShownDialogs;
-using framework::scripting::ShownMessages;
 using namespace testsupport;
 
 namespace {
@@ -57,8 +54,8 @@ TEST_F(InstanceChannelTest, LaterLaunchesHandTheirDocumentsOverOrBringTheProgram
 {
     CopyTestBook("krotka.lit", dir / "pierwsza książka.lit");
     CopyTestBook("krotka.lit", dir / "druga.lit");
-    QueueDialogAnswer(std::nullopt);
-    QueueDialogAnswer(std::nullopt);
+    script.QueueDialogAnswer(std::nullopt);
+    script.QueueDialogAnswer(std::nullopt);
     Launch empty;
     Launch withBooks;
 
@@ -87,8 +84,8 @@ TEST_F(InstanceChannelTest, LaterLaunchesHandTheirDocumentsOverOrBringTheProgram
     EXPECT_TRUE(empty.ExitedWithZero());
     EXPECT_TRUE(withBooks.ExitedWithZero());
     EXPECT_EQ(recording->events, OpenedInTurn({dir / "pierwsza książka.lit", dir / "druga.lit"}));
-    EXPECT_EQ(ShownDialogs().size(), 2u);
-    EXPECT_TRUE(ShownMessages().empty());
+    EXPECT_EQ(script.ShownDialogs().size(), 2u);
+    EXPECT_TRUE(script.ShownMessages().empty());
 }
 
 TEST_F(InstanceChannelTest, DocumentHandedOverWhileAFolderDialogIsOpenWaitsUntilThatRequestHasEnded)
@@ -122,7 +119,7 @@ TEST_F(InstanceChannelTest, DocumentHandedOverWhileAFolderDialogIsOpenWaitsUntil
                     [&] {
                         // The second document's dialog comes only after the first conversion ended.
                         EXPECT_TRUE(fs::is_regular_file(dir / "html/krotka.html"));
-                        EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+                        EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
                         ShownFileDialog()->reject();
                     });
             QuitWhen([&] { return recording->events.size() == 4; });
@@ -131,7 +128,7 @@ TEST_F(InstanceChannelTest, DocumentHandedOverWhileAFolderDialogIsOpenWaitsUntil
 
     EXPECT_EQ(status, 0);
     EXPECT_EQ(recording->events, OpenedInTurn({first, second}));
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
 }
 
 TEST_F(InstanceChannelTest, SocketLeftBehindByACrashedRunDoesNotStopTheNextStart)
@@ -144,8 +141,8 @@ TEST_F(InstanceChannelTest, SocketLeftBehindByACrashedRunDoesNotStopTheNextStart
     ASSERT_TRUE(crashed.process.waitForFinished(20000));
     ASSERT_TRUE(fs::is_socket(socketPath())) << "a killed program leaves its socket behind";
 
-    QueueDialogAnswer(std::nullopt);
-    QueueDialogAnswer(std::nullopt);
+    script.QueueDialogAnswer(std::nullopt);
+    script.QueueDialogAnswer(std::nullopt);
     const auto book = TestBook("krotka.lit");
     Launch later;
     const int status = RunProgram(

@@ -1,7 +1,6 @@
 #include "Configuration.h"
 #include "framework/Application.h"
 #include "framework/Controls.h"
-#include "framework/Scripting.h"
 #include "framework/Windows.h"
 #include "framework/detail/MenuBarWindow.h"
 #include "support/Program.h"
@@ -95,20 +94,9 @@ QAction* Action(const std::string& name)
     return nullptr;
 }
 
-class MenuBarTest : public testsupport::ScriptedTest
+class MenuBarTest : public testsupport::RuntimeTest
 {
 protected:
-    void TearDown() override
-    {
-        if (auto application = framework::Application::Instance()) {
-            application->SetMenuBar(nullptr);
-        }
-        framework::Application::Register(nullptr);
-        framework::ReleaseImplicitWindows();
-        framework::ReleaseWindows();
-        ScriptedTest::TearDown();
-    }
-
     // The application object with the program's menu bar, and a handler that counts under each name.
     void InstallCountingHandlers()
     {
@@ -137,7 +125,10 @@ TEST_F(MenuBarTest, TheTreeHasItsTwentyNodesByteForByteBuiltOnce)
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         EXPECT_EQ(nodes[i], kTree[i]) << "node " << i + 1;
     }
-    EXPECT_EQ(MenuBar1(), bar);
+    auto application = std::make_shared<framework::Application>();
+    application->SetMenuBar(bar);
+    framework::Application::Register(application);
+    EXPECT_EQ(MenuBar1(), bar) << "the application's bar is the one";
 }
 
 TEST_F(MenuBarTest, TheMenusShowTheItemsWithTheirShortcutsAndPreferencesDisabled)
@@ -238,13 +229,15 @@ TEST_F(MenuBarTest, CopyWorksInTheHelpTextWhichTheOtherEditingCommandsLeaveAlone
 }
 
 // The real program: each command item reaches its real handler through start-up's binding.
-TEST_F(MenuBarTest, InTheProgramEachItemDoesWhatItsCaptionSays)
+using ProgramMenuTest = testsupport::ScriptedTest;
+
+TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSays)
 {
-    namespace scripting = framework::scripting;
-    scripting::SetMainScreenSize(1024, 768);
-    scripting::QueueDialogAnswer(std::nullopt);
+    // A task bar on the left and one at the top: the available area is not the whole screen.
+    script.SetMainScreen(QRect(0, 0, 1024, 768), QRect(60, 28, 964, 700));
+    script.QueueDialogAnswer(std::nullopt);
     bool windowsShown = false;
-    const int status = testsupport::RunProgram({}, [&] {
+    const int status = RunProgram({}, [&] {
         testsupport::RunWhen([] { return true; },
                              [&] {
                                  using namespace ui::menu_names;
@@ -252,8 +245,8 @@ TEST_F(MenuBarTest, InTheProgramEachItemDoesWhatItsCaptionSays)
                                                           kConverterPage, kConvertFromDisk}) {
                                      testsupport::TriggerMenuItem(item);
                                  }
-                                 const auto about = framework::ImplicitInstance<ui::Window2>();
-                                 const auto help = framework::ImplicitInstance<ui::Window3>();
+                                 const auto about = framework::ImplicitInstanceOf(typeid(ui::Window2));
+                                 const auto help = framework::ImplicitInstanceOf(typeid(ui::Window3));
                                  windowsShown = about && about->IsVisible() && help && help->IsVisible() &&
                                                 help->Left() == 261;
                                  testsupport::TriggerMenuItem("FileQuit");
@@ -261,15 +254,15 @@ TEST_F(MenuBarTest, InTheProgramEachItemDoesWhatItsCaptionSays)
     });
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(windowsShown);
-    EXPECT_EQ(scripting::ShownURLs(),
+    EXPECT_EQ(script.ShownURLs(),
               (std::vector<std::string>{configuration::kMakerURL, configuration::kFeedbackURL,
                                         configuration::kConverterURL}));
     const std::string feedback = configuration::kFeedbackURL;
     EXPECT_TRUE(feedback.starts_with("mailto:") && feedback.find_first_of("?&,") == std::string::npos)
         << "the author's address alone: no subject, no body, no further recipients";
-    ASSERT_EQ(scripting::ShownDialogs().size(), 1u);
-    EXPECT_EQ(scripting::ShownDialogs()[0].kind, framework::FileDialog::Kind::OpenFile);
-    EXPECT_TRUE(scripting::ShownMessages().empty());
+    ASSERT_EQ(script.ShownDialogs().size(), 1u);
+    EXPECT_EQ(script.ShownDialogs()[0].kind, framework::FileDialog::Kind::OpenFile);
+    EXPECT_TRUE(script.ShownMessages().empty());
     EXPECT_TRUE(framework::Windows().empty()) << "finalisation closes the windows";
 }
 
