@@ -231,6 +231,34 @@ TEST_F(MenuBarTest, CopyWorksInTheHelpTextWhichTheOtherEditingCommandsLeaveAlone
 // The real program: each command item reaches its real handler through start-up's binding.
 using ProgramMenuTest = testsupport::ScriptedTest;
 
+// The shortcuts serve every window of the program: Ctrl+O asks for a book from the About and the Help
+// window as well.
+TEST_F(ProgramMenuTest, ShortcutsReachTheirCommandsFromEveryWindow)
+{
+    script.QueueDialogAnswer(std::nullopt);
+    script.QueueDialogAnswer(std::nullopt);
+    std::vector<std::size_t> dialogsAfter;
+    const int status = RunProgram({}, [&] {
+        testsupport::RunWhen(
+            [] { return testsupport::MenuBarWindow() != nullptr; },
+            [&] {
+                for (const auto& [item, windowClass] :
+                     {std::pair{ui::menu_names::kAbout, &typeid(ui::Window2)},
+                      std::pair{ui::menu_names::kHelp, &typeid(ui::Window3)}}) {
+                    testsupport::TriggerMenuItem(item);
+                    QWidget* window =
+                        framework::Require(framework::ImplicitInstanceOf(*windowClass)).Widget();
+                    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+                    QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
+                    dialogsAfter.push_back(script.ShownDialogs().size());
+                }
+                testsupport::TriggerMenuItem("FileQuit");
+            });
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(dialogsAfter, (std::vector<std::size_t>{1, 2}));
+}
+
 TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSays)
 {
     // A task bar on the left and one at the top: the available area is not the whole screen.
