@@ -15,7 +15,6 @@
 #include <QWidget>
 #include <algorithm>
 #include <array>
-#include <map>
 #include <utility>
 
 namespace framework {
@@ -97,7 +96,6 @@ struct Window::State
 {
     std::unique_ptr<WindowWidget, DisposeLater> widget{new WindowWidget};
     std::vector<ControlPtr> controls;
-    std::map<std::string, PropertyValue, std::less<>> values;
     QSize laidOut;
     bool constructing = false;
     bool constructed = false;
@@ -219,7 +217,6 @@ void Window::Show()
         throw NilObjectException("the window is closed");
     }
     mState->visible = true;
-    mState->values.insert_or_assign("Visible", true);
     auto& widget = *mState->widget;
     if (widget.isMinimized()) {
         widget.showNormal();
@@ -346,28 +343,12 @@ std::optional<PropertyType> Window::PropertyTypeOf(std::string_view name) const
 void Window::SetProperty(std::string_view name, const PropertyValue& value)
 {
     detail::RequireSettable(PropertyTypeOf(name), name, value);
-    mState->values.insert_or_assign(std::string(name), value);
     const auto* property = detail::FindProperty<Window>(kWindowProperties, name);
     if (property->apply) {
         property->apply(*this, value);
     } else {
         Apply(name, value);
     }
-}
-
-std::optional<PropertyValue> Window::Property(std::string_view name) const
-{
-    if (name == "Width") {
-        return Width();
-    }
-    if (name == "Height") {
-        return Height();
-    }
-    const auto found = mState->values.find(name);
-    if (found == mState->values.end()) {
-        return std::nullopt;
-    }
-    return found->second;
 }
 
 // The properties that need the window's state; the table's own setters take the rest.

@@ -64,8 +64,6 @@ public:
 
     std::optional<PropertyType> PropertyTypeOf(std::string_view name) const override;
     void SetProperty(std::string_view name, const PropertyValue& value) override;
-    // The value last given to a property, or nothing when none was given. Sizes are the current ones.
-    std::optional<PropertyValue> Property(std::string_view name) const;
 
     // The window system's window: the content area, parent of the controls' widgets.
     QWidget* Widget() const;
