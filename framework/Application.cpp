@@ -177,7 +177,6 @@ Runtime::Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform)
         QCoreApplication::installTranslator(s.translator.get());
     }
     QApplication::setApplicationName(QStringLiteral("Zwojnik"));
-    QApplication::setApplicationVersion(QStringLiteral(ZWOJNIK_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
 
     std::vector<String> paths;
