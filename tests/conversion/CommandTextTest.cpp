@@ -30,18 +30,6 @@ TEST(CommandText, IsTheConverterLineInsideBackquotesAndPrintfByteForByte)
     }
 }
 
-TEST(OutcomeMessages, AreTheProgramsTextsByteForByte)
-{
-    EXPECT_EQ(conversion::kDoneMessage, "Gotowe!");
-    EXPECT_EQ(conversion::kProcessorErrorMessage, "B\xC5\x82\xC4\x85"
-                                                  "d rozpoznawania procesora.");
-    EXPECT_EQ(conversion::kErrorMessagePrefix, "Wyst\xC4\x85pi\xC5\x82\xC2\xA0"
-                                               "b\xC5\x82\xC4\x85"
-                                               "d: ");
-    EXPECT_EQ(conversion::kErrorMessagePrefix.size(), 20u);
-    EXPECT_EQ(ErrorMessage(3), conversion::kErrorMessagePrefix + "3");
-}
-
 TEST(ProcessorQuery, MachineNamesFallIntoThreeFamilies)
 {
     const std::map<std::string, std::int32_t> expected{

@@ -285,9 +285,6 @@ TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSays)
     EXPECT_EQ(script.ShownURLs(),
               (std::vector<std::string>{configuration::kMakerURL, configuration::kFeedbackURL,
                                         configuration::kConverterURL}));
-    const std::string feedback = configuration::kFeedbackURL;
-    EXPECT_TRUE(feedback.starts_with("mailto:") && feedback.find_first_of("?&,") == std::string::npos)
-        << "the author's address alone: no subject, no body, no further recipients";
     ASSERT_EQ(script.ShownDialogs().size(), 1u);
     EXPECT_EQ(script.ShownDialogs()[0].kind, framework::FileDialog::Kind::OpenFile);
     EXPECT_TRUE(script.ShownMessages().empty());
