@@ -290,8 +290,7 @@ std::span<const PropertyDefinition<PushButton>> PushButton::Properties()
          }},
         {"Default", PropertyType::Boolean,
          [](PushButton& b, const PropertyValue& v) {
-             b.mDefault = BooleanOf(v);
-             static_cast<QPushButton*>(b.Widget())->setDefault(b.mDefault);
+             static_cast<QPushButton*>(b.Widget())->setDefault(BooleanOf(v));
          }},
         // No window of the program has a cancel button.
         {"Cancel", PropertyType::Boolean, [](PushButton&, const PropertyValue&) {}},

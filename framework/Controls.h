@@ -115,7 +115,6 @@ public:
     // Acts as a click of the button.
     void Push();
     String Caption() const;
-    bool IsDefault() const { return mDefault; }
 
 private:
     friend class ControlOfKind<PushButton>;
@@ -123,7 +122,6 @@ private:
     void RaiseAction();
 
     ActionHandler mAction;
-    bool mDefault = false;
 };
 
 // A label. MouseDown: a press of a mouse button on the text, with its position in the control; the

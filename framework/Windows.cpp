@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPalette>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QWidget>
 #include <algorithm>
@@ -28,14 +29,13 @@ using detail::ColorOf;
 using detail::IntegerOf;
 using detail::StringOf;
 
-// The content area of a window. The window hears of closing, resizing and the Return key through these
-// callbacks; they hold the window weakly, since the widget may outlive it by a moment.
+// The content area of a window. The window hears of closing and resizing through these callbacks; they
+// hold the window weakly, since the widget may outlive it by a moment. Return presses the default button.
 class WindowWidget : public QWidget
 {
 public:
     std::function<bool()> closeRequested;
     std::function<void()> resized;
-    std::function<bool(const QKeyEvent&)> keyPressed;
 
 protected:
     void closeEvent(QCloseEvent* event) override
@@ -57,9 +57,14 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override
     {
-        if (keyPressed && keyPressed(*event)) {
-            event->accept();
-            return;
+        const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+            for (auto* button : findChildren<QPushButton*>()) {
+                if (button->isDefault() && button->isEnabled() && button->isVisible()) {
+                    button->click();
+                    return;
+                }
+            }
         }
         QWidget::keyPressEvent(event);
     }
@@ -177,19 +182,6 @@ void Window::Construct()
     widget.resized = [self] {
         if (auto window = self.lock()) {
             window->FollowSize();
-        }
-    };
-    widget.keyPressed = [self](const QKeyEvent& event) {
-        auto window = self.lock();
-        if (!window || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
-            return false;
-        }
-        switch (event.key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return window->PressDefaultButton();
-        default:
-            return false;
         }
     };
 
@@ -462,18 +454,6 @@ void Window::FollowSize()
     for (const auto& control : mState->controls) {
         control->FollowWindow(dx, dy);
     }
-}
-
-bool Window::PressDefaultButton()
-{
-    for (const auto& control : mState->controls) {
-        auto* button = dynamic_cast<PushButton*>(control.get());
-        if (button && button->IsDefault() && button->Enabled() && button->Visible()) {
-            button->Push();
-            return true;
-        }
-    }
-    return false;
 }
 
 WindowPtr ImplicitInstanceOf(const std::type_info& windowClass)

@@ -79,7 +79,6 @@ private:
     void ApplyFrame();
     void ApplySizeLimits();
     void FollowSize();
-    bool PressDefaultButton();
     friend std::shared_ptr<Window> ImplicitInstanceOf(const std::type_info& windowClass);
     friend void SetImplicitInstance(const std::shared_ptr<Window>& window);
 
