@@ -287,6 +287,10 @@ TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSays)
                                         configuration::kConverterURL}));
     ASSERT_EQ(script.ShownDialogs().size(), 1u);
     EXPECT_EQ(script.ShownDialogs()[0].kind, framework::FileDialog::Kind::OpenFile);
+    EXPECT_EQ(script.ShownDialogs()[0].prompt,
+              "Możesz także wskazać w Finderze Zwojnik jako domyślny program do otwierania plików .lit");
+    EXPECT_EQ(script.ShownDialogs()[0].actionButtonCaption, "Dalej");
+    EXPECT_EQ(script.ShownDialogs()[0].cancelButtonCaption, "Poniechaj");
     EXPECT_TRUE(script.ShownMessages().empty());
     EXPECT_TRUE(framework::Windows().empty()) << "finalisation closes the windows";
 }
