@@ -159,7 +159,6 @@ Runtime::Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform)
         throw std::logic_error("one framework runtime at a time");
     }
     auto& s = *mState;
-    current = &s;
     s.runtime = this;
     s.platform = std::move(platform);
     for (int i = 1; i < argc; ++i) {
@@ -186,6 +185,7 @@ Runtime::Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform)
     s.channel = std::make_unique<detail::InstanceChannel>(detail::InstanceChannel::SocketPathForThisSession(),
                                                           receiveHandedOverDocuments);
     s.handedOver = s.channel->HandOverOrListen(paths);
+    current = &s;
 }
 
 Runtime::~Runtime()
