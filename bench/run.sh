@@ -60,6 +60,7 @@ if [ ! -f "$build/CMakeCache.txt" ] && command -v ninja >/dev/null 2>&1; then
 fi
 # -O2, as distributions build programs.
 cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+    -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" \
     -DZWOJNIK_BUILD_TESTS=OFF -DZWOJNIK_BUILD_BENCHMARKS=ON >"$work/configure.log" 2>&1 ||
     {
         cat "$work/configure.log" >&2
