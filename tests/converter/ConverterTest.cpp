@@ -290,7 +290,7 @@ TEST_F(ConverterTest, DestinationRemovedWhileWritingFailsWith255)
     }
     fs::create_directories(destination);
     int output[2];
-    ASSERT_EQ(pipe(output), 0);
+    ASSERT_EQ(pipe2(output, O_CLOEXEC), 0);
     fcntl(output[0], F_SETPIPE_SZ, 4096);
     const pid_t pid = StartConverter(TestBook("rozdzialy.lit"), destination + "/", {}, output[1]);
     close(output[1]);
