@@ -15,7 +15,6 @@
 #include <QResizeEvent>
 #include <QWidget>
 #include <algorithm>
-#include <array>
 #include <utility>
 
 namespace framework {
@@ -93,8 +92,6 @@ void forget(const Window* window)
 // Default values of a window that no record has described yet: a plain, resizable window.
 constexpr std::int32_t kNoLimit = static_cast<std::int32_t>(detail::kLargestExtent);
 
-using WindowProperty = detail::PropertyDefinition<Window>;
-
 } // namespace
 
 struct Window::State
@@ -119,37 +116,6 @@ struct Window::State
     bool hasBackColor = false;
     Color backColor{0xFF, 0xFF, 0xFF};
 };
-
-namespace {
-
-const std::array<WindowProperty, 22> kWindowProperties{{
-    {"Placement", PropertyType::Integer, [](Window&, const PropertyValue&) {}},
-    {"Width", PropertyType::Integer, [](Window& w, const PropertyValue& v) { w.SetWidth(IntegerOf(v)); }},
-    {"Height", PropertyType::Integer, [](Window& w, const PropertyValue& v) { w.SetHeight(IntegerOf(v)); }},
-    {"MinWidth", PropertyType::Integer, nullptr},
-    {"MinHeight", PropertyType::Integer, nullptr},
-    {"MaxWidth", PropertyType::Integer, nullptr},
-    {"MaxHeight", PropertyType::Integer, nullptr},
-    {"Frame", PropertyType::Integer, nullptr},
-    {"Composite", PropertyType::Boolean, [](Window&, const PropertyValue&) {}},
-    {"HasBackColor", PropertyType::Boolean, nullptr},
-    {"BackColor", PropertyType::Color, nullptr},
-    {"Title", PropertyType::String, nullptr},
-    {"Visible", PropertyType::Boolean, nullptr},
-    // The program's windows never cover the screen.
-    {"FullScreen", PropertyType::Boolean, [](Window&, const PropertyValue&) {}},
-    {"MenuBarVisible", PropertyType::Boolean, [](Window&, const PropertyValue&) {}},
-    {"CloseButton", PropertyType::Boolean, nullptr},
-    {"Resizeable", PropertyType::Boolean, nullptr},
-    // Qt always redraws contents while the user resizes.
-    {"LiveResize", PropertyType::Boolean, [](Window&, const PropertyValue&) {}},
-    {"MaximizeButton", PropertyType::Boolean, nullptr},
-    {"MinimizeButton", PropertyType::Boolean, nullptr},
-    {"BalloonHelp", PropertyType::String, nullptr},
-    {"MacProcID", PropertyType::Integer, [](Window&, const PropertyValue&) {}},
-}};
-
-} // namespace
 
 Window::Window() : mState(std::make_unique<State>())
 {
@@ -326,29 +292,26 @@ QWidget* Window::Widget() const
 
 std::optional<PropertyType> Window::PropertyTypeOf(std::string_view name) const
 {
-    if (const auto* property = detail::FindProperty<Window>(kWindowProperties, name)) {
-        return property->type;
-    }
-    return std::nullopt;
+    return TypeIn(PropertyLists::Window(), name);
 }
 
 void Window::SetProperty(std::string_view name, const PropertyValue& value)
 {
     detail::RequireSettable(PropertyTypeOf(name), name, value);
-    const auto* property = detail::FindProperty<Window>(kWindowProperties, name);
-    if (property->apply) {
-        property->apply(*this, value);
-    } else {
-        Apply(name, value);
-    }
+    Apply(name, value);
 }
 
-// The properties that need the window's state; the table's own setters take the rest.
+// Placement 0 leaves the position to the window system; Composite, LiveResize (Qt redraws while the
+// user resizes), FullScreen, MenuBarVisible and MacProcID ask nothing of the program's windows.
 void Window::Apply(std::string_view name, const PropertyValue& value)
 {
     auto& s = *mState;
     auto& widget = *s.widget;
-    if (name == "MinWidth") {
+    if (name == "Width") {
+        SetWidth(IntegerOf(value));
+    } else if (name == "Height") {
+        SetHeight(IntegerOf(value));
+    } else if (name == "MinWidth") {
         s.minWidth = IntegerOf(value);
         ApplySizeLimits();
     } else if (name == "MinHeight") {
