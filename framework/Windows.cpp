@@ -15,6 +15,7 @@
 #include <QResizeEvent>
 #include <QWidget>
 #include <algorithm>
+#include <map>
 #include <utility>
 
 namespace framework {
@@ -89,9 +90,6 @@ void forget(const Window* window)
     }
 }
 
-// Default values of a window that no record has described yet: a plain, resizable window.
-constexpr std::int32_t kNoLimit = static_cast<std::int32_t>(detail::kLargestExtent);
-
 } // namespace
 
 struct Window::State
@@ -103,18 +101,9 @@ struct Window::State
     bool constructed = false;
     bool closed = false;
     bool implicit = false;
-
-    std::int32_t minWidth = 0;
-    std::int32_t minHeight = 0;
-    std::int32_t maxWidth = kNoLimit;
-    std::int32_t maxHeight = kNoLimit;
-    bool resizeable = true;
-    bool closeButton = true;
-    bool minimizeButton = true;
-    bool maximizeButton = true;
     bool visible = false;
-    bool hasBackColor = false;
-    Color backColor{0xFF, 0xFF, 0xFF};
+    // The frame, size limits and background from the record, taken in once it has been read.
+    std::map<std::string, PropertyValue, std::less<>> design;
 };
 
 Window::Window() : mState(std::make_unique<State>())
@@ -163,6 +152,7 @@ void Window::Construct()
     }
     mState->constructing = false;
     mState->constructed = true;
+    ApplyDesign();
     detail::RequireState().windows.push_back(shared_from_this());
     if (mState->visible) {
         Show();
@@ -240,24 +230,21 @@ void Window::SetTop(std::int32_t top)
 
 void Window::SetWidth(std::int32_t width)
 {
-    auto& widget = *mState->widget;
-    const QSize size(ClampedExtent(width), widget.height());
-    if (mState->resizeable) {
-        widget.resize(size);
-    } else {
-        widget.setFixedSize(size);
-    }
-    FollowSize();
+    Resize(QSize(ClampedExtent(width), mState->widget->height()));
 }
 
 void Window::SetHeight(std::int32_t height)
 {
+    Resize(QSize(mState->widget->width(), ClampedExtent(height)));
+}
+
+void Window::Resize(QSize size)
+{
     auto& widget = *mState->widget;
-    const QSize size(widget.width(), ClampedExtent(height));
-    if (mState->resizeable) {
-        widget.resize(size);
-    } else {
+    if (widget.minimumSize() == widget.maximumSize()) {
         widget.setFixedSize(size);
+    } else {
+        widget.resize(size);
     }
     FollowSize();
 }
@@ -311,49 +298,10 @@ void Window::Apply(std::string_view name, const PropertyValue& value)
         SetWidth(IntegerOf(value));
     } else if (name == "Height") {
         SetHeight(IntegerOf(value));
-    } else if (name == "MinWidth") {
-        s.minWidth = IntegerOf(value);
-        ApplySizeLimits();
-    } else if (name == "MinHeight") {
-        s.minHeight = IntegerOf(value);
-        ApplySizeLimits();
-    } else if (name == "MaxWidth") {
-        s.maxWidth = IntegerOf(value);
-        ApplySizeLimits();
-    } else if (name == "MaxHeight") {
-        s.maxHeight = IntegerOf(value);
-        ApplySizeLimits();
-    } else if (name == "Resizeable") {
-        s.resizeable = BooleanOf(value);
-        ApplySizeLimits();
-        ApplyFrame();
-    } else if (name == "Frame") {
-        ApplyFrame();
-    } else if (name == "CloseButton") {
-        s.closeButton = BooleanOf(value);
-        ApplyFrame();
-    } else if (name == "MinimizeButton") {
-        s.minimizeButton = BooleanOf(value);
-        ApplyFrame();
-    } else if (name == "MaximizeButton") {
-        s.maximizeButton = BooleanOf(value);
-        ApplyFrame();
     } else if (name == "Title") {
         widget.setWindowTitle(QString::fromStdString(StringOf(value)));
     } else if (name == "BalloonHelp") {
         widget.setToolTip(QString::fromStdString(StringOf(value)));
-    } else if (name == "HasBackColor" || name == "BackColor") {
-        if (name == "HasBackColor") {
-            s.hasBackColor = BooleanOf(value);
-        } else {
-            s.backColor = ColorOf(value);
-        }
-        QPalette palette = QApplication::palette(&widget);
-        if (s.hasBackColor) {
-            palette.setColor(QPalette::Window, detail::QtColor(s.backColor));
-        }
-        widget.setPalette(palette);
-        widget.setAutoFillBackground(s.hasBackColor);
     } else if (name == "Visible") {
         s.visible = BooleanOf(value);
         // While the window is being built it stays hidden; Construct shows it at the end.
@@ -364,45 +312,58 @@ void Window::Apply(std::string_view name, const PropertyValue& value)
                 widget.hide();
             }
         }
-    }
-}
-
-void Window::ApplyFrame()
-{
-    const auto& s = *mState;
-    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (s.closeButton) {
-        flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
-    }
-    if (s.minimizeButton) {
-        flags |= Qt::WindowMinimizeButtonHint;
-    }
-    if (s.maximizeButton && s.resizeable) {
-        flags |= Qt::WindowMaximizeButtonHint;
-    }
-    auto& widget = *s.widget;
-    if (widget.windowFlags() != flags) {
-        const bool shown = widget.isVisible();
-        widget.setWindowFlags(flags);
-        if (shown) {
-            widget.show();
+    } else {
+        s.design.insert_or_assign(std::string(name), value);
+        if (s.constructed) {
+            ApplyDesign();
         }
     }
 }
 
-void Window::ApplySizeLimits()
+void Window::ApplyDesign()
 {
-    const auto& s = *mState;
-    auto& widget = *s.widget;
-    if (s.resizeable) {
-        const QSize smallest(ClampedExtent(s.minWidth), ClampedExtent(s.minHeight));
+    const auto& design = mState->design;
+    const auto stated = [&](const char* name, auto otherwise) {
+        const auto found = design.find(name);
+        return found == design.end() ? otherwise : std::get<decltype(otherwise)>(found->second);
+    };
+    auto& widget = *mState->widget;
+    const bool resizeable = stated("Resizeable", true);
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (stated("CloseButton", true)) {
+        flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
+    }
+    if (stated("MinimizeButton", true)) {
+        flags |= Qt::WindowMinimizeButtonHint;
+    }
+    if (stated("MaximizeButton", true) && resizeable) {
+        flags |= Qt::WindowMaximizeButtonHint;
+    }
+    if (widget.windowFlags() != flags) {
+        const bool shown = widget.isVisible();
+        widget.setWindowFlags(flags);
+        widget.setVisible(shown);
+    }
+
+    if (resizeable) {
+        const QSize smallest(ClampedExtent(stated("MinWidth", 0)), ClampedExtent(stated("MinHeight", 0)));
+        const auto largest = static_cast<std::int32_t>(detail::kLargestExtent);
         widget.setMinimumSize(smallest);
         widget.setMaximumSize(
-            QSize(ClampedExtent(s.maxWidth), ClampedExtent(s.maxHeight)).expandedTo(smallest));
+            QSize(ClampedExtent(stated("MaxWidth", largest)), ClampedExtent(stated("MaxHeight", largest)))
+                .expandedTo(smallest));
     } else {
         widget.setFixedSize(widget.size());
     }
     FollowSize();
+
+    const bool hasBackColor = stated("HasBackColor", false);
+    QPalette palette = QApplication::palette(&widget);
+    if (hasBackColor) {
+        palette.setColor(QPalette::Window, detail::QtColor(stated("BackColor", Color{0xFF, 0xFF, 0xFF})));
+    }
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(hasBackColor);
 }
 
 void Window::FollowSize()

@@ -12,6 +12,7 @@
 #include <typeinfo>
 #include <vector>
 
+class QSize;
 class QWidget;
 
 namespace framework {
@@ -76,8 +77,8 @@ protected:
 private:
     struct State;
     void Apply(std::string_view name, const PropertyValue& value);
-    void ApplyFrame();
-    void ApplySizeLimits();
+    void ApplyDesign();
+    void Resize(QSize size);
     void FollowSize();
     friend std::shared_ptr<Window> ImplicitInstanceOf(const std::type_info& windowClass);
     friend void SetImplicitInstance(const std::shared_ptr<Window>& window);
