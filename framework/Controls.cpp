@@ -62,8 +62,7 @@ constexpr int kLargestFontSize = 1000;
 
 bool isFontProperty(std::string_view name)
 {
-    return name == "TextFont" || name == "TextSize" || name == "Bold" || name == "Italic" ||
-           name == "Underline";
+    return name == "TextFont" || name == "TextSize" || name == "Bold";
 }
 
 } // namespace
@@ -101,7 +100,8 @@ void Control::SetProperty(std::string_view name, const PropertyValue& value)
 }
 
 // Index, TabPanelIndex, AutoDeactivate, InitialParent and the data bindings ask nothing of a window
-// without tab panels or data sources, whose inactive controls Qt draws inactive by itself.
+// without tab panels or data sources, whose inactive controls Qt draws inactive by itself; no text of
+// the program is italic or underlined.
 void Control::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
     if (name == "Name") {
@@ -177,12 +177,6 @@ void Control::ApplyFont()
     }
     if (const auto* bold = Stored("Bold")) {
         font.setBold(BooleanOf(*bold));
-    }
-    if (const auto* italic = Stored("Italic")) {
-        font.setItalic(BooleanOf(*italic));
-    }
-    if (const auto* underline = Stored("Underline")) {
-        font.setUnderline(BooleanOf(*underline));
     }
     mWidget->setFont(font);
 }

@@ -228,16 +228,6 @@ void Window::SetTop(std::int32_t top)
     widget.setGeometry(QRect(QPoint(widget.geometry().x(), ClampedPosition(top)), widget.size()));
 }
 
-void Window::SetWidth(std::int32_t width)
-{
-    Resize(QSize(ClampedExtent(width), mState->widget->height()));
-}
-
-void Window::SetHeight(std::int32_t height)
-{
-    Resize(QSize(mState->widget->width(), ClampedExtent(height)));
-}
-
 void Window::Resize(QSize size)
 {
     auto& widget = *mState->widget;
@@ -295,9 +285,9 @@ void Window::Apply(std::string_view name, const PropertyValue& value)
     auto& s = *mState;
     auto& widget = *s.widget;
     if (name == "Width") {
-        SetWidth(IntegerOf(value));
+        Resize(QSize(ClampedExtent(IntegerOf(value)), widget.height()));
     } else if (name == "Height") {
-        SetHeight(IntegerOf(value));
+        Resize(QSize(widget.width(), ClampedExtent(IntegerOf(value))));
     } else if (name == "Title") {
         widget.setWindowTitle(QString::fromStdString(StringOf(value)));
     } else if (name == "BalloonHelp") {

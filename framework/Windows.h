@@ -54,8 +54,6 @@ public:
     std::int32_t Height() const;
     void SetLeft(std::int32_t left);
     void SetTop(std::int32_t top);
-    void SetWidth(std::int32_t width);
-    void SetHeight(std::int32_t height);
 
     // The control takes the name and becomes part of the window.
     void AddControl(const String& name, const ControlPtr& control);
