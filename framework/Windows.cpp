@@ -100,7 +100,6 @@ struct Window::State
     bool constructing = false;
     bool constructed = false;
     bool closed = false;
-    bool implicit = false;
     bool visible = false;
     // The frame, size limits and background from the record, taken in once it has been read.
     std::map<std::string, PropertyValue, std::less<>> design;
@@ -373,25 +372,11 @@ void Window::FollowSize()
 WindowPtr ImplicitInstanceOf(const std::type_info& windowClass)
 {
     for (const auto& window : Windows()) {
-        if (window->mState->implicit && typeid(*window) == windowClass) {
+        if (window->mImplicit && typeid(*window) == windowClass) {
             return window;
         }
     }
     return nullptr;
-}
-
-void SetImplicitInstance(const WindowPtr& window)
-{
-    if (!Require(window).IsOpen()) {
-        throw NilObjectException("a window that is not open cannot be an implicit instance");
-    }
-    const std::type_info& windowClass = typeid(*window);
-    for (const auto& other : Windows()) {
-        if (typeid(*other) == windowClass) {
-            other->mState->implicit = false;
-        }
-    }
-    window->mState->implicit = true;
 }
 
 std::vector<WindowPtr> Windows()

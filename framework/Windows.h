@@ -79,28 +79,27 @@ private:
     void Resize(QSize size);
     void FollowSize();
     friend std::shared_ptr<Window> ImplicitInstanceOf(const std::type_info& windowClass);
-    friend void SetImplicitInstance(const std::shared_ptr<Window>& window);
+    template <class W> friend std::shared_ptr<W> ImplicitInstance();
 
     std::unique_ptr<State> mState;
+    bool mImplicit = false;
 };
 
 using WindowPtr = std::shared_ptr<Window>;
 
 // The open window that is the implicit instance of the class, or nothing.
 WindowPtr ImplicitInstanceOf(const std::type_info& windowClass);
-// Makes an open window the implicit instance of its class.
-void SetImplicitInstance(const WindowPtr& window);
 
 // The implicit instance of the class, built and opened first when there is none.
 template <class W> std::shared_ptr<W> ImplicitInstance()
 {
-    auto window = ImplicitInstanceOf(typeid(W));
-    if (!window) {
-        window = std::make_shared<W>();
-        window->Construct();
-        SetImplicitInstance(window);
+    if (auto window = ImplicitInstanceOf(typeid(W))) {
+        return std::static_pointer_cast<W>(window);
     }
-    return std::static_pointer_cast<W>(window);
+    auto window = std::make_shared<W>();
+    window->Construct();
+    window->mImplicit = true;
+    return window;
 }
 
 // The open windows, oldest first.

@@ -105,8 +105,8 @@ TEST_F(WindowsTest, AWindowClosedByItsOwnButtonGoesSafely)
     QPointer<QWidget> buttonWidget;
     std::weak_ptr<framework::Window> gone;
     {
-        auto window = OpenWindow();
-        framework::SetImplicitInstance(window);
+        auto window = framework::ImplicitInstance<OtherWindow>();
+        window->Show();
         auto button = Place<framework::PushButton>(*window, QRect(10, 10, 80, 24));
         button->SetActionHandler(
             [] { framework::Require(framework::ImplicitInstanceOf(typeid(OtherWindow))).Close(); });
