@@ -18,7 +18,36 @@ set(ZWOJNIK_STAGE ${CMAKE_BINARY_DIR}/install-stage)
 file(MAKE_DIRECTORY ${ZWOJNIK_STAGE})
 file(CREATE_LINK ${ZWOJNIK_INSTALLED_CONVERTER} ${ZWOJNIK_STAGE}/${ZWOJNIK_CONVERTER_NAME} SYMBOLIC)
 file(CREATE_LINK ../${ZWOJNIK_APP_FOLDER}/zwojnik ${ZWOJNIK_STAGE}/zwojnik SYMBOLIC)
+set(ZWOJNIK_SCREENSHOTS_URL "${ZWOJNIK_MAKER_URL}zwojnik/" CACHE STRING
+    "Where the screenshots of docs/ are published, for software centres")
 configure_file(packaging/zwojnik.metainfo.xml.in ${ZWOJNIK_STAGE}/${ZWOJNIK_APP_ID}.metainfo.xml @ONLY)
+configure_file(docs/zwojnik.1.in ${ZWOJNIK_STAGE}/zwojnik.1 @ONLY)
+add_custom_command(OUTPUT ${ZWOJNIK_STAGE}/zwojnik.1.gz
+    COMMAND gzip -9nkf ${ZWOJNIK_STAGE}/zwojnik.1
+    DEPENDS ${ZWOJNIK_STAGE}/zwojnik.1 VERBATIM)
+add_custom_target(zwojnik_manual ALL DEPENDS ${ZWOJNIK_STAGE}/zwojnik.1.gz)
+
+# The icon drawn at each size that desktops ask for; at 16 px from its own drawing on the pixel grid.
+find_program(ZWOJNIK_RSVG_CONVERT rsvg-convert)
+if(ZWOJNIK_RSVG_CONVERT)
+    foreach(size IN ITEMS 16 24 32 48 64 128 256)
+        set(drawing ${CMAKE_SOURCE_DIR}/packaging/zwojnik.svg)
+        if(size EQUAL 16)
+            set(drawing ${CMAKE_SOURCE_DIR}/packaging/zwojnik-16.svg)
+        endif()
+        set(icon ${ZWOJNIK_STAGE}/icons/${size}x${size}/zwojnik.png)
+        file(MAKE_DIRECTORY ${ZWOJNIK_STAGE}/icons/${size}x${size})
+        add_custom_command(OUTPUT ${icon}
+            COMMAND ${ZWOJNIK_RSVG_CONVERT} --width ${size} --height ${size} --output ${icon} ${drawing}
+            DEPENDS ${drawing} VERBATIM)
+        list(APPEND ZWOJNIK_ICONS ${icon})
+        install(FILES ${icon} DESTINATION share/icons/hicolor/${size}x${size}/apps)
+    endforeach()
+    add_custom_target(zwojnik_icons ALL DEPENDS ${ZWOJNIK_ICONS})
+else()
+    message(WARNING "rsvg-convert was not found (Debian package librsvg2-bin): the installed icon is "
+                    "the SVG alone, without its PNG renderings.")
+endif()
 
 install(TARGETS zwojnik RUNTIME DESTINATION ${ZWOJNIK_APP_FOLDER})
 install(FILES ${ZWOJNIK_STAGE}/${ZWOJNIK_CONVERTER_NAME} DESTINATION ${ZWOJNIK_APP_FOLDER})
@@ -27,6 +56,7 @@ install(FILES packaging/zwojnik.desktop DESTINATION share/applications)
 install(FILES packaging/zwojnik-mime.xml DESTINATION share/mime/packages RENAME zwojnik.xml)
 install(FILES packaging/zwojnik.svg DESTINATION share/icons/hicolor/scalable/apps)
 install(FILES ${ZWOJNIK_STAGE}/${ZWOJNIK_APP_ID}.metainfo.xml DESTINATION share/metainfo)
+install(FILES ${ZWOJNIK_STAGE}/zwojnik.1.gz DESTINATION share/man/man1)
 install(FILES LICENSE DESTINATION share/doc/zwojnik RENAME copyright)
 
 set(CPACK_GENERATOR DEB)
@@ -51,4 +81,6 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS convlit)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
+# Qt draws the window icon with its SVG plugins, which the program does not link.
+string(JOIN ", " CPACK_DEBIAN_PACKAGE_DEPENDS ${CPACK_DEBIAN_PACKAGE_DEPENDS} libqt6svg6)
 include(CPack)

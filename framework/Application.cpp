@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
@@ -177,6 +178,9 @@ Runtime::Runtime(int argc, char** argv)
     }
     QApplication::setApplicationName(QStringLiteral("Zwojnik"));
     QApplication::setApplicationVersion(QStringLiteral(ZWOJNIK_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("zwojnik"));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("zwojnik"), QIcon(QStringLiteral(":/icons/zwojnik.svg"))));
     QApplication::setQuitOnLastWindowClosed(false);
 
     std::vector<String> paths;

@@ -4,7 +4,9 @@ set -euo pipefail
 
 packages=(
     # build
-    cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev qt6-translations-l10n
+    cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev qt6-translations-l10n librsvg2-bin
+    # the window icon: Qt's SVG plugins
+    libqt6svg6
     # the converter
     convlit
     # tests
@@ -12,7 +14,7 @@ packages=(
 )
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(
-        xvfb openbox xdotool xclip x11-utils imagemagick librsvg2-bin
+        xvfb openbox xdotool xclip x11-utils imagemagick man-db
         desktop-file-utils appstream gocr libglib2.0-bin dpkg-dev file
         clang-14 libclang-rt-14-dev
     )

@@ -7,7 +7,12 @@
 #include "ui/MenuNames.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QImage>
 #include <QMainWindow>
+#include <filesystem>
+#include <fstream>
+#include <map>
 
 using framework::scripting::ShownDialogs;
 using framework::scripting::ShownMessages;
@@ -123,5 +128,68 @@ TEST_F(StartupTest, QuittingFromTheMenuOrByClosingTheWindowRaisesCloseOnceAndExi
             {}, [&] { RunWhen([] { return MenuBarWindow() != nullptr; }, quit); }, counting);
         EXPECT_EQ(status, 0);
         EXPECT_EQ(counting->closes, 1);
+    }
+}
+
+namespace {
+// What the program's window carries while it runs: its icon at 16 and 256 px, and the desktop file
+// that it belongs to.
+struct WindowIdentity
+{
+    std::map<int, QImage> icon;
+    QString desktopFileName;
+};
+
+WindowIdentity IdentityWithIconThemesIn(const std::string& folder)
+{
+    const QStringList searchPaths = QIcon::themeSearchPaths();
+    const QString themeName = QIcon::themeName();
+    QIcon::setThemeSearchPaths({QString::fromStdString(folder)});
+    QIcon::setThemeName(QStringLiteral("hicolor"));
+    WindowIdentity identity;
+    RunProgram({}, [&] {
+        RunWhen([] { return MenuBarWindow() != nullptr; },
+                [&] {
+                    for (const int size : {16, 256}) {
+                        identity.icon[size] = MenuBarWindow()->windowIcon().pixmap(size).toImage();
+                    }
+                    identity.desktopFileName = QGuiApplication::desktopFileName();
+                    TriggerMenuItem("FileQuit");
+                });
+    });
+    QIcon::setThemeSearchPaths(searchPaths);
+    QIcon::setThemeName(themeName);
+    return identity;
+}
+
+QRgb Middle(const QImage& image)
+{
+    return image.valid(image.width() / 2, image.height() / 2)
+               ? image.pixel(image.width() / 2, image.height() / 2)
+               : 0;
+}
+} // namespace
+
+TEST_F(StartupTest, WindowsCarryTheInstalledThemeIconOrElseTheBuiltInOneAtEverySize)
+{
+    TempDir themes;
+    const auto builtIn = IdentityWithIconThemesIn(themes.path());
+    EXPECT_EQ(builtIn.desktopFileName, QStringLiteral("zwojnik"));
+    for (const auto& [size, image] : builtIn.icon) {
+        EXPECT_EQ(image.size(), QSize(size, size));
+        EXPECT_EQ(qAlpha(Middle(image)), 255) << size << " px";
+    }
+
+    // An icon theme that holds "zwojnik" wins: here a plain red square.
+    const auto folder = std::filesystem::path(themes.path()) / "hicolor";
+    std::filesystem::create_directories(folder / "256x256/apps");
+    std::ofstream(folder / "index.theme")
+        << "[Icon Theme]\nName=Hicolor\nDirectories=256x256/apps\n\n[256x256/apps]\nSize=256\nType=Fixed\n";
+    QImage red(256, 256, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(QString::fromStdString((folder / "256x256/apps/zwojnik.png").string())));
+    for (const auto& [size, image] : IdentityWithIconThemesIn(themes.path()).icon) {
+        EXPECT_EQ(image.size(), QSize(size, size));
+        EXPECT_EQ(Middle(image), qRgb(255, 0, 0)) << size << " px";
     }
 }

@@ -47,7 +47,7 @@ echo "ok: built $(basename "$deb")"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 depended_on=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
-for package in convlit libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libc6 libstdc++6; do
+for package in convlit libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6svg6 libc6 libstdc++6; do
     grep -qxF "$package" <<<"$depended_on" || fail "Depends does not name $package"
 done
 
@@ -59,6 +59,7 @@ for entry in \
     "./usr/share/applications/zwojnik.desktop" \
     "./usr/share/mime/packages/zwojnik.xml" \
     "./usr/share/icons/hicolor/scalable/apps/zwojnik.svg" \
+    "./usr/share/man/man1/zwojnik.1.gz" \
     "./usr/share/metainfo/pl.orvel.zwojnik.metainfo.xml" \
     "./usr/share/doc/zwojnik/copyright"; do
     if [[ "$architecture" == powerpc || "$architecture" == ppc64* ]]; then
@@ -114,8 +115,37 @@ if have rsvg-convert && have identify; then
     rsvg-convert --width 64 --height 64 "$share/icons/hicolor/scalable/apps/zwojnik.svg" -o "$work/icon.png" ||
         fail "the icon does not render"
     [[ "$(identify -format '%wx%h' "$work/icon.png")" == 64x64 ]] || fail "the icon renders at the wrong size"
-    echo "ok: the icon renders"
+    for size in 16 24 32 48 64 128 256; do
+        icon="$share/icons/hicolor/${size}x${size}/apps/zwojnik.png"
+        [[ -f "$icon" ]] || fail "the package lacks the ${size} px icon"
+        [[ "$(identify -format '%m %wx%h' "$icon")" == "PNG ${size}x${size}" ]] ||
+            fail "the ${size} px icon is $(identify -format '%m %wx%h' "$icon")"
+        # Drawn, not blank: opaque in the middle, transparent in the corner.
+        [[ "$(convert "$icon" -format '%[fx:p{w/2,h/2}.a] %[fx:p{0,0}.a]' info:)" == "1 0" ]] ||
+            fail "the ${size} px icon is not drawn as expected"
+    done
+    echo "ok: the icon renders, and the package holds it as PNG at every size from 16 to 256 px"
 fi
+if have man && have lexgrog; then
+    manual="$share/man/man1/zwojnik.1.gz"
+    gzip -t "$manual" || fail "the manual page is not gzipped"
+    LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$manual" >"$work/manual.txt" 2>"$work/manual.err" ||
+        fail "man cannot show the manual page"
+    [[ ! -s "$work/manual.err" ]] || fail "man warns about the manual page: $(cat "$work/manual.err")"
+    [[ "$(lexgrog "$manual")" == "$manual: \"zwojnik - zamiana e-booków .lit na strony HTML\"" ]] ||
+        fail "the manual page's NAZWA says: $(lexgrog "$manual")"
+    for heading in NAZWA SKŁADNIA OPIS OPCJE PLIKI "STATUS WYJŚCIA" "ZOBACZ TAKŻE"; do
+        grep -qx "$heading" "$work/manual.txt" || fail "the manual page has no $heading"
+    done
+    grep -q "Zwojnik $version" "$work/manual.txt" || fail "the manual page does not name version $version"
+    echo "ok: man shows zwojnik(1) without warnings"
+fi
+# Every screenshot of docs/ is in the AppStream data, as a web address.
+for screenshot in "$source"/docs/*.png; do
+    grep -Eq "<image>https?://[^<]*/$(basename "$screenshot")</image>" "$share/metainfo/pl.orvel.zwojnik.metainfo.xml" ||
+        fail "the AppStream data does not show $(basename "$screenshot")"
+done
+echo "ok: the AppStream data lists the screenshots"
 if have apt-get; then
     apt-get install --simulate --no-install-recommends "$deb" >"$work/apt.log" 2>&1 || {
         cat "$work/apt.log"
