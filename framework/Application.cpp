@@ -6,6 +6,7 @@
 #include "framework/detail/InputBlocker.h"
 #include "framework/detail/InstanceChannel.h"
 #include "framework/detail/MenuBarWindow.h"
+#include "framework/detail/QtStart.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -162,12 +163,8 @@ Runtime::Runtime(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         s.launchDocuments.push_back(FolderItem::FromPath(argv[i]));
     }
-    if (!QApplication::instance()) {
-        // Qt sees only the program's name: every argument is a document, none an option.
-        static int qtArgc = 1;
-        static char* qtArgv[] = {argv[0], nullptr};
-        s.qtApplication = std::make_unique<QApplication>(qtArgc, qtArgv);
-    }
+    // Qt sees only the program's name: every argument is a document, none an option.
+    s.qtApplication = detail::StartQt(argv[0]);
     // The program speaks Polish whatever the system's language: so do Qt's own dialogs.
     if (!s.translator) {
         s.translator = std::make_unique<QTranslator>();
