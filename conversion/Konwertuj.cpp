@@ -2,6 +2,7 @@
 
 #include "conversion/Quoting.h"
 #include "framework/Application.h"
+#include "framework/Files.h"
 #include "framework/Messages.h"
 #include "framework/Shell.h"
 #include "framework/System.h"
@@ -100,6 +101,23 @@ String AmbiguityMessage(const String& path)
            "”: tej nazwie odpowiada kilka plików lub teczek. Zmień nazwę i spróbuj ponownie.";
 }
 
+String BookProblemMessage(StagingFolder::Problem problem, const String& bookPath)
+{
+    switch (problem) {
+    case StagingFolder::Problem::BookMissing:
+        return "Nie mogę znaleźć pliku „" + bookPath + "”. Być może został przeniesiony albo usunięty.";
+    case StagingFolder::Problem::BookNotRegularFile:
+        return "„" + bookPath +
+               "” nie jest zwykłym plikiem (to teczka, potok albo urządzenie), więc nie mogę "
+               "go zamienić.";
+    case StagingFolder::Problem::NoPrivateFolder:
+    case StagingFolder::Problem::None:
+        break;
+    }
+    return "Nie mogę rozpocząć zamiany: nie udało się utworzyć prywatnej teczki roboczej w „" +
+           StagingFolder::ParentFolder() + "”.";
+}
+
 void Konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath)
 {
     std::int32_t architecture = 0;
@@ -109,17 +127,40 @@ void Konwertuj(const String& appFolderPath, const String& sourcePath, const Stri
         return;
     }
 
-    const auto command = ConverterCommand(architecture, appFolderPath, sourcePath, targetFolderPath);
+    // The shell goes last: a signal that ends the program during the run does so once the staging
+    // folder has gone.
+    framework::Shell shell;
+    String converter = converterPiece(architecture);
+    converter.pop_back();
+    auto book = withoutRepeatedSlashes(Unescape(sourcePath));
+    if (book.size() > 1 && book.back() == '/') {
+        book.pop_back(); // a folder chosen as the book
+    }
+    auto problem = StagingFolder::Problem::None;
+    const auto staging =
+        StagingFolder::Make(Unescape(appFolderPath) + converter, book, Unescape(targetFolderPath), problem);
+    if (!staging) {
+        framework::MsgBox(BookProblemMessage(problem, book));
+        return;
+    }
+    // The command names only what the staging folder holds, so that the shell's pathname expansion
+    // finds nothing else: not a name someone puts beside the book meanwhile, nor a folder it may not list.
+    const auto stagedApp = framework::EscapeForShell(staging->Path());
+    const auto stagedBook = framework::EscapeForShell(staging->Book());
+    const auto stagedDestination = framework::EscapeForShell(staging->Destination()) + "/";
+    const auto command = ConverterCommand(architecture, stagedApp, stagedBook, stagedDestination);
     // A word whose wildcards match several names would hand the converter extra arguments, and it
     // would take them as a request to write a new book.
-    if (const auto ambiguous = AmbiguousPath(architecture, appFolderPath, sourcePath, targetFolderPath)) {
-        framework::MsgBox(AmbiguityMessage(*ambiguous));
+    if (AmbiguousPath(architecture, stagedApp, stagedBook, stagedDestination)) {
+        framework::MsgBox(AmbiguityMessage(book));
         return;
     }
 
-    auto shell = std::make_unique<framework::Shell>();
-    shell->Execute(command);
-    const int errorCode = shell->ErrorCode();
+    shell.Execute(command);
+    if (shell.Stopped()) {
+        return;
+    }
+    const int errorCode = shell.ErrorCode();
     if (errorCode == 0 && destinationFull(targetFolderPath)) {
         framework::MsgBox(kDestinationFullMessage);
         return;

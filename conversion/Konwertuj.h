@@ -1,5 +1,6 @@
 #pragma once
 
+#include "conversion/StagingFolder.h"
 #include "framework/Text.h"
 
 #include <cstdint>
@@ -33,9 +34,13 @@ String ConverterCommand(std::int32_t architecture, const String& appFolderPath, 
 std::optional<String> AmbiguousPath(std::int32_t architecture, const String& appFolderPath,
                                     const String& sourcePath, const String& targetFolderPath);
 String AmbiguityMessage(const String& path);
+// Why a conversion of the book at this path cannot start.
+String BookProblemMessage(StagingFolder::Problem problem, const String& bookPath);
 
 // Converts the e-book at sourcePath into the folder targetFolderPath with the Convert LIT executable
-// in appFolderPath (all three in shell form) and tells the user how it went.
+// in appFolderPath (all three in shell form) and tells the user how it went. The converter is given
+// links to the three in a private staging folder; a book that is not there or is no regular file is
+// reported, and the converter does not start.
 void Konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath);
 
 } // namespace conversion

@@ -38,4 +38,6 @@ void Shell::Execute(const String&)
     unexpected("Shell");
 }
 
+Shell::~Shell() = default;
+
 } // namespace framework
