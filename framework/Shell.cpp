@@ -1,9 +1,11 @@
 #include "framework/Shell.h"
 
+#include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/detail/InputBlocker.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QMessageBox>
 #include <QSocketNotifier>
 #include <array>
 #include <cerrno>
@@ -19,6 +21,7 @@ namespace {
 
 constexpr const char* kShell = "/bin/sh";
 constexpr std::array kTerminationSignals{SIGTERM, SIGHUP, SIGINT};
+constexpr const char* kStopQuestion = "Zamiana pliku .lit jeszcze trwa. Przerwać ją i zamknąć Zwojnik?";
 
 // What the signal handler needs: it can reach nothing else.
 volatile sig_atomic_t gRunningGroup = 0;
@@ -114,6 +117,15 @@ private:
     }
 }
 
+bool userWantsToStop()
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), QString::fromUtf8(kStopQuestion),
+                    QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    box.exec();
+    return box.clickedButton() == box.button(QMessageBox::Yes);
+}
+
 } // namespace
 
 Shell::~Shell()
@@ -165,6 +177,14 @@ void Shell::Execute(const String& command)
     QObject::connect(&endWatch, &QSocketNotifier::activated, [&ended] { ended = true; });
     while (!ended) {
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        if (blocker.TakeQuitRequest() && !mStoppedOnRequest) {
+            blocker.SetPaused(true);
+            mStoppedOnRequest = userWantsToStop();
+            blocker.SetPaused(false);
+            if (mStoppedOnRequest) {
+                kill(-group, SIGKILL);
+            }
+        }
     }
     endWatch.setEnabled(false);
     close(running[0]);
@@ -181,6 +201,9 @@ void Shell::Execute(const String& command)
 
     // The supervisor ends by a signal only when its group was ended.
     mErrorCode = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+    if (mStoppedOnRequest) {
+        Quit(0);
+    }
 }
 
 } // namespace framework

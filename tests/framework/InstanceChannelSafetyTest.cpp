@@ -2,6 +2,7 @@
 #include "framework/detail/InstanceChannel.h"
 #include "support/Conversion.h"
 #include "support/TempDir.h"
+#include "support/XServer.h"
 
 #include <QElapsedTimer>
 #include <QLocalServer>
@@ -270,13 +271,10 @@ TEST_F(InstanceChannelSafetyTest, ServerClosedForWantOfDescriptorsListensAgain)
 
 TEST(InstanceChannelDisplay, OneProgramPerDisplayHoweverDisplayIsWritten)
 {
-    QProcess server;
-    server.start(QStringLiteral("Xvfb"),
-                 {QStringLiteral(":58"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    if (!server.waitForStarted()) {
+    XServer server;
+    if (!server.Start()) {
         GTEST_SKIP() << "Xvfb is not installed";
     }
-    ASSERT_TRUE(QTest::qWaitFor([] { return fs::exists("/tmp/.X11-unix/X58"); }, 20000));
     TempDir runtime;
     const auto launch = [&](QProcess& process, const QString& display) {
         auto environment = QProcessEnvironment::systemEnvironment();
@@ -287,7 +285,7 @@ TEST(InstanceChannelDisplay, OneProgramPerDisplayHoweverDisplayIsWritten)
         process.start(QStringLiteral(ZWOJNIK_BUILD_DIR "/zwojnik"), {});
     };
     QProcess first;
-    launch(first, QStringLiteral(":58"));
+    launch(first, server.Display());
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             const auto names = FileNames(runtime.path());
@@ -295,11 +293,12 @@ TEST(InstanceChannelDisplay, OneProgramPerDisplayHoweverDisplayIsWritten)
         },
         20000))
         << "the first program never listened";
-    for (const auto& display : {":58.0", "unix:58", "unix:58.0"}) {
+    for (const auto& form : {"%1.0", "unix%1", "unix%1.0"}) {
+        const auto display = QString::fromLatin1(form).arg(server.Display());
         QProcess later;
-        launch(later, QString::fromLatin1(display));
-        EXPECT_TRUE(later.waitForFinished(10000)) << display << " started a program of its own";
-        EXPECT_EQ(later.exitCode(), 0) << display;
+        launch(later, display);
+        EXPECT_TRUE(later.waitForFinished(10000)) << display.toStdString() << " started a program of its own";
+        EXPECT_EQ(later.exitCode(), 0) << display.toStdString();
         if (later.state() != QProcess::NotRunning) {
             later.kill();
             later.waitForFinished();
@@ -307,6 +306,4 @@ TEST(InstanceChannelDisplay, OneProgramPerDisplayHoweverDisplayIsWritten)
     }
     first.kill();
     first.waitForFinished();
-    server.kill();
-    server.waitForFinished();
 }

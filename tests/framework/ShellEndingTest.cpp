@@ -1,6 +1,7 @@
 // A command that would never end ends with the program, however the program ends.
 #include "support/Conversion.h"
 #include "support/TempDir.h"
+#include "support/XServer.h"
 
 #include <QProcess>
 #include <QTest>
@@ -15,14 +16,6 @@ using namespace testsupport;
 
 namespace {
 
-// A process that still runs: a zombie waiting to be reaped has ended.
-bool running(pid_t pid)
-{
-    const auto stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
-    const auto state = stat.find(") ");
-    return state != std::string::npos && stat[state + 2] != 'Z';
-}
-
 // The processes whose command line begins with these arguments.
 std::vector<pid_t> processesRunning(const std::vector<std::string>& arguments)
 {
@@ -34,7 +27,7 @@ std::vector<pid_t> processesRunning(const std::vector<std::string>& arguments)
     for (const auto& entry : fs::directory_iterator("/proc")) {
         const auto name = entry.path().filename().string();
         if (name.find_first_not_of("0123456789") == std::string::npos &&
-            ReadFile(entry.path() / "cmdline").starts_with(text) && running(std::stoi(name))) {
+            ReadFile(entry.path() / "cmdline").starts_with(text) && ProcessRunning(std::stoi(name))) {
             found.push_back(std::stoi(name));
         }
     }
@@ -68,7 +61,8 @@ protected:
 
     void ExpectConverterGone()
     {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !running(converter); }, 5000)) << "the converter still runs";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !ProcessRunning(converter); }, 5000))
+            << "the converter still runs";
         EXPECT_TRUE(processesRunning(converterRun).empty());
     }
 
@@ -106,16 +100,12 @@ TEST_F(ShellEndingTest, TerminationSignalsEndTheConverterThenTheProgramAfterItsC
 
 TEST_F(ShellEndingTest, DisplayThatGoesAwayTakesTheConverterWithTheProgram)
 {
-    QProcess server;
-    server.start(QStringLiteral("Xvfb"),
-                 {QStringLiteral(":57"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    if (!server.waitForStarted()) {
+    XServer server;
+    if (!server.Start()) {
         GTEST_SKIP() << "Xvfb is not installed";
     }
-    ASSERT_TRUE(QTest::qWaitFor([] { return fs::exists("/tmp/.X11-unix/X57"); }, 20000));
-    StartProbe(QStringLiteral("xcb"), QStringLiteral(":57"));
-    server.kill();
-    ASSERT_TRUE(server.waitForFinished(5000));
+    StartProbe(QStringLiteral("xcb"), server.Display());
+    server.Kill();
     ASSERT_TRUE(probe.waitForFinished(10000)) << "the program did not notice that its display went";
     ExpectConverterGone();
 }

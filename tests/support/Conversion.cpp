@@ -59,6 +59,13 @@ std::string ErrorMessage(int status)
     return "Wystąpił\u00A0błąd: " + std::to_string(status);
 }
 
+bool ProcessRunning(int pid)
+{
+    const auto stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto state = stat.find(") ");
+    return state != std::string::npos && stat[state + 2] != 'Z';
+}
+
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -1,0 +1,96 @@
+// Quitting while the converter runs asks first: yes ends the converter and the program, no carries on.
+#include "support/Conversion.h"
+#include "support/Program.h"
+#include "ui/MenuNames.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+using framework::scripting::QueueDialogAnswer;
+using framework::scripting::ShownMessages;
+using namespace testsupport;
+
+namespace {
+
+const std::string kQuestion = "Zamiana pliku .lit jeszcze trwa. Przerwać ją i zamknąć Zwojnik?";
+
+class QuitWhileConvertingTest : public ScriptedTest
+{
+protected:
+    // A converter that notes its process, then runs for the given time unless ended.
+    void Converter(int seconds)
+    {
+        MakeConverterScript(dir / "konwerter", "echo $$ > '" + (dir / "pid") + "'\nsleep " +
+                                                   std::to_string(seconds) + " &\nwait\necho koniec >> '" +
+                                                   (dir / "pid") + "'");
+        std::filesystem::create_directories(dir / "wynik");
+        std::ofstream(dir / "książka.lit") << "nie jest to prawdziwa książka";
+    }
+    bool ConverterStarted() const { return !ReadFile(dir / "pid").empty(); }
+    bool ConverterRunning() const
+    {
+        const auto pid = ReadFile(dir / "pid");
+        return !pid.empty() && ProcessRunning(std::stoi(pid));
+    }
+
+    // Presses Ctrl+Q on the menu bar's window once the converter runs, answers the question with the
+    // button, and notes what it asked.
+    int Run(QMessageBox::StandardButton answer)
+    {
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                questions.push_back(box->text().toStdString());
+                QTest::mouseClick(box->button(answer), Qt::LeftButton);
+            } else if (ConverterStarted() && questions.empty() && !pressed) {
+                pressed = true;
+                QTest::keyClick(MenuBarWindow()->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+            }
+        });
+        const int status = RunProgram(
+            {},
+            [&] {
+                ticker.start(50);
+                QueueDialogAnswer(dir / "książka.lit");
+                QueueDialogAnswer(dir / "wynik");
+                RunWhen([] { return true; }, [] { TriggerMenuItem(ui::menu_names::kConvertFromDisk); });
+                if (answer == QMessageBox::No) {
+                    QuitWhen([] { return !ShownMessages().empty(); });
+                }
+            },
+            std::make_shared<AppInFolder>(dir / "konwerter"));
+        ticker.stop();
+        return status;
+    }
+
+    TempDir dir;
+    std::vector<std::string> questions;
+    bool pressed = false;
+};
+
+} // namespace
+
+TEST_F(QuitWhileConvertingTest, YesEndsTheConverterAndQuitsWithoutAnOutcome)
+{
+    Converter(600);
+    EXPECT_EQ(Run(QMessageBox::Yes), 0);
+    EXPECT_EQ(questions, std::vector<std::string>{kQuestion});
+    EXPECT_FALSE(ConverterRunning());
+    EXPECT_EQ(ReadFile(dir / "pid").find("koniec"), std::string::npos);
+    EXPECT_TRUE(ShownMessages().empty()) << ShownMessages().front();
+}
+
+TEST_F(QuitWhileConvertingTest, NoLetsTheConverterFinishAndReport)
+{
+    Converter(2);
+    EXPECT_EQ(Run(QMessageBox::No), 0);
+    EXPECT_EQ(questions, std::vector<std::string>{kQuestion});
+    EXPECT_NE(ReadFile(dir / "pid").find("koniec"), std::string::npos) << "the converter was ended";
+    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+}
