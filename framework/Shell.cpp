@@ -144,6 +144,9 @@ void Shell::Execute(const String& command)
     const int nullDevice = open("/dev/null", O_RDWR | O_CLOEXEC);
     int running[2] = {-1, -1};
     if (nullDevice < 0 || pipe2(running, O_CLOEXEC) != 0) {
+        if (nullDevice >= 0) {
+            close(nullDevice);
+        }
         throw ShellException("no descriptors are left to run the shell /bin/sh");
     }
     // The shell gets the command byte for byte, so that a name in a legacy encoding keeps its bytes.

@@ -69,7 +69,11 @@ bool ProcessRunning(int pid)
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    try {
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    } catch (const std::ios_base::failure&) {
+        return {}; // a process whose /proc file this was has gone meanwhile
+    }
 }
 
 std::set<std::string> FileNames(const std::string& folder)
