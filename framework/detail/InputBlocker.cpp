@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QWindow>
 
 namespace framework::detail {
 
@@ -21,6 +22,23 @@ InputBlocker::~InputBlocker()
     qApp->removeEventFilter(this);
 }
 
+namespace {
+
+// Closing the menu bar's window quits the program. The close comes to its native window first.
+bool isMenuBarWindow(QObject* object)
+{
+    if (const auto* window = qobject_cast<QWindow*>(object)) {
+        for (auto* widget : QApplication::topLevelWidgets()) {
+            if (widget->windowHandle() == window) {
+                return qobject_cast<MenuBarWindow*>(widget) != nullptr;
+            }
+        }
+    }
+    return qobject_cast<MenuBarWindow*>(object) != nullptr;
+}
+
+} // namespace
+
 bool InputBlocker::eventFilter(QObject* watched, QEvent* event)
 {
     if (mPaused) {
@@ -32,7 +50,7 @@ bool InputBlocker::eventFilter(QObject* watched, QEvent* event)
         if (!event->spontaneous()) {
             return false;
         }
-        mQuitRequested |= qobject_cast<MenuBarWindow*>(watched) != nullptr;
+        mQuitRequested |= isMenuBarWindow(watched);
         event->ignore(); // an accepted close event closes the window even when nobody receives it
         return true;
     // The Quit item's shortcut comes to its action; the system's Quit keys as a key otherwise.

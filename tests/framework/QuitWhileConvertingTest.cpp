@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <filesystem>
 #include <fstream>
 
@@ -39,9 +40,14 @@ protected:
         return !pid.empty() && ProcessRunning(std::stoi(pid));
     }
 
-    // Presses Ctrl+Q on the menu bar's window once the converter runs, answers the question with the
-    // button, and notes what it asked.
-    int Run(QMessageBox::StandardButton answer)
+    enum class Request
+    {
+        Shortcut,    // Ctrl+Q
+        CloseWindow, // the menu bar's window closed, as from its title bar
+    };
+
+    // Asks to quit once the converter runs, answers the question with the button, and notes what it asked.
+    int Run(Request request, QMessageBox::StandardButton answer)
     {
         QTimer ticker;
         QObject::connect(&ticker, &QTimer::timeout, [&] {
@@ -50,7 +56,11 @@ protected:
                 QTest::mouseClick(box->button(answer), Qt::LeftButton);
             } else if (ConverterStarted() && questions.empty() && !pressed) {
                 pressed = true;
-                QTest::keyClick(MenuBarWindow()->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+                if (request == Request::Shortcut) {
+                    QTest::keyClick(MenuBarWindow()->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+                } else {
+                    MenuBarWindow()->windowHandle()->close();
+                }
             }
         });
         const int status = RunProgram(
@@ -79,7 +89,7 @@ protected:
 TEST_F(QuitWhileConvertingTest, YesEndsTheConverterAndQuitsWithoutAnOutcome)
 {
     Converter(600);
-    EXPECT_EQ(Run(QMessageBox::Yes), 0);
+    EXPECT_EQ(Run(Request::CloseWindow, QMessageBox::Yes), 0);
     EXPECT_EQ(questions, std::vector<std::string>{kQuestion});
     EXPECT_FALSE(ConverterRunning());
     EXPECT_EQ(ReadFile(dir / "pid").find("koniec"), std::string::npos);
@@ -89,7 +99,7 @@ TEST_F(QuitWhileConvertingTest, YesEndsTheConverterAndQuitsWithoutAnOutcome)
 TEST_F(QuitWhileConvertingTest, NoLetsTheConverterFinishAndReport)
 {
     Converter(2);
-    EXPECT_EQ(Run(QMessageBox::No), 0);
+    EXPECT_EQ(Run(Request::Shortcut, QMessageBox::No), 0);
     EXPECT_EQ(questions, std::vector<std::string>{kQuestion});
     EXPECT_NE(ReadFile(dir / "pid").find("koniec"), std::string::npos) << "the converter was ended";
     EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
