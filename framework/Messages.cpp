@@ -1,9 +1,8 @@
 #include "framework/Messages.h"
 
-#include "framework/Scripting.h"
+#include "framework/Platform.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -11,23 +10,15 @@ namespace framework {
 
 void MsgBox(const String& text)
 {
-    if (scripting::detail::MessagesAnswered()) {
-        scripting::detail::AnswerMessage(text);
-        return;
-    }
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), QString::fromStdString(text),
                     QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
-    box.exec();
+    CurrentPlatform().RunMessageBox(box);
 }
 
 void ShowURL(const String& url)
 {
-    if (scripting::detail::URLsRecorded()) {
-        scripting::detail::RecordURL(url);
-        return;
-    }
-    QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+    CurrentPlatform().OpenURL(QUrl(QString::fromStdString(url)));
 }
 
 } // namespace framework

@@ -2,6 +2,7 @@
 
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
+#include "framework/Platform.h"
 #include "framework/detail/InputBlocker.h"
 
 #include <QApplication>
@@ -122,7 +123,7 @@ bool userWantsToStop()
     QMessageBox box(QMessageBox::Question, QApplication::applicationName(), QString::fromUtf8(kStopQuestion),
                     QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::No);
-    box.exec();
+    CurrentPlatform().RunMessageBox(box);
     return box.clickedButton() == box.button(QMessageBox::Yes);
 }
 

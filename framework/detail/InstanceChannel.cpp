@@ -196,11 +196,6 @@ void InstanceChannel::relistenIfClosed()
     }
 }
 
-bool InstanceChannel::Listening() const
-{
-    return mServer && mServer->isListening();
-}
-
 void InstanceChannel::StopListening()
 {
     // Connections not answered yet close with the server: their launches open their documents themselves.

@@ -13,7 +13,6 @@
 
 namespace fs = std::filesystem;
 
-using framework::scripting::ShownMessages;
 using namespace testsupport;
 
 namespace {
@@ -85,22 +84,18 @@ const char* const kPlaceLabels[]{"ksiazka", "teczka_docelowa", "teczka_programu"
 
 // Converts with the real converter; the shell's working folder is one of the test's own, watched for
 // anything a command hidden in a name would make.
-class ConversionTest : public ScriptedTest
+class ConversionTest : public RuntimeTest
 {
 protected:
     void SetUp() override
     {
         ScriptedTest::SetUp();
-        framework::scripting::SetProcessorAnswer(10);
+        script.SetMachine("x86_64");
         fs::create_directory(root / "cwd");
         previousWorkingFolder = fs::current_path();
         fs::current_path(root / "cwd");
     }
-    void TearDown() override
-    {
-        fs::current_path(previousWorkingFolder);
-        ScriptedTest::TearDown();
-    }
+    void TearDown() override { fs::current_path(previousWorkingFolder); }
 
     TempDir root;
     fs::path previousWorkingFolder;
@@ -126,7 +121,7 @@ TEST_P(NamesTest, ConvertsIntoTheChosenFolderAndRunsNothingHiddenInTheName)
 
     Convert(app, book, destination);
 
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
     // The converter names the package file after the book it was given (after its last backslash,
     // which it takes for a folder separator).
     const auto stem = fs::path(book).stem().string();
@@ -160,10 +155,10 @@ TEST_F(ConversionTest, DestinationsOfThirtyTwoConsecutivePathLengthsAllConvert)
         const auto destination = base + std::string(length - base.size(), 'd');
         fs::create_directories(destination);
         Convert(root / "app", book, destination);
-        EXPECT_EQ(ShownMessages().back(), "Gotowe!") << length;
+        EXPECT_EQ(script.ShownMessages().back(), "Gotowe!") << length;
         EXPECT_TRUE(FileNames(destination).count("krotka.html")) << length;
     }
-    EXPECT_EQ(ShownMessages().size(), 32u);
+    EXPECT_EQ(script.ShownMessages().size(), 32u);
 }
 
 // Names that the shell's wildcards would confuse with the chosen ones, whether they were there before or
@@ -185,11 +180,11 @@ TEST_F(ConversionTest, LookAlikeNamesBesideTheChosenOnesAreNeverTaken)
     } cases[]{{"My Apps", "My Books"}, {"My Apps", "out put"}};
     for (const auto& [app, destination] : cases) {
         Convert(root / app, root / "My Book.lit", root / destination);
-        EXPECT_EQ(ShownMessages().back(), "Gotowe!");
+        EXPECT_EQ(script.ShownMessages().back(), "Gotowe!");
         EXPECT_NE(ReadFile(root / destination + "/krotka.html").find(kKrotkaTitle), std::string::npos);
         EXPECT_TRUE(FileNames(root / destination).count("My Book.opf")) << destination;
     }
-    EXPECT_EQ(ShownMessages().size(), std::size(cases));
+    EXPECT_EQ(script.ShownMessages().size(), std::size(cases));
     for (const auto& folder : {"out", "My-Books", "out\tput"}) {
         EXPECT_TRUE(FileNames(root / folder).empty()) << folder;
     }
@@ -223,7 +218,7 @@ TEST_F(ConversionTest, NamesThatOnceMisledTheWildcardsConvertTheChosenBook)
     for (const auto& [book, destination, opf] : cases) {
         fs::create_directories(root / destination);
         Convert(root / "app", root / book, root / destination);
-        EXPECT_EQ(ShownMessages().back(), "Gotowe!") << book;
+        EXPECT_EQ(script.ShownMessages().back(), "Gotowe!") << book;
         EXPECT_TRUE(FileNames(root / destination).count(opf)) << book;
         EXPECT_NE(ReadFile(root / destination + "/krotka.html").find(kKrotkaTitle), std::string::npos)
             << book;
@@ -252,7 +247,7 @@ TEST_F(ConversionTest, FolderThatCanBeEnteredButNotListedConverts)
     ASSERT_EQ(setresuid(0, 0, 0), 0);
     ASSERT_EQ(setresgid(0, 0, 0), 0);
 
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
     EXPECT_TRUE(FileNames(root / "out put").count("a b.opf"));
 }
 
@@ -280,11 +275,11 @@ TEST_F(ConversionTest, BookThatIsMissingOrNoRegularFileIsReportedAndTheConverter
     };
     for (const auto& [book, problem] : cases) {
         Convert(root / "app", book, root / "out");
-        EXPECT_EQ(ShownMessages().back(), conversion::BookProblemMessage(problem, book));
+        EXPECT_EQ(script.ShownMessages().back(), conversion::BookProblemMessage(problem, book));
     }
-    EXPECT_EQ(ShownMessages()[0], "Nie mogę znaleźć pliku „" + root / "nx/a b.lit" +
-                                      "”. Być może został przeniesiony albo usunięty.");
-    EXPECT_EQ(ShownMessages()[1],
+    EXPECT_EQ(script.ShownMessages()[0], "Nie mogę znaleźć pliku „" + root / "nx/a b.lit" +
+                                             "”. Być może został przeniesiony albo usunięty.");
+    EXPECT_EQ(script.ShownMessages()[1],
               "„" + root / "rura.lit" +
                   "” nie jest zwykłym plikiem (to teczka, potok albo urządzenie), więc nie "
                   "mogę go zamienić.");
@@ -295,8 +290,8 @@ TEST_F(ConversionTest, BookThatIsMissingOrNoRegularFileIsReportedAndTheConverter
     MakeConverterFolder(root / "real");
     Convert(root / "real", root / "nx/a_b.lit", root / "out");
     Convert(root / "real", root / "nx/a_b.lit", root / "missing");
-    EXPECT_EQ(ShownMessages().back(), ErrorMessage(255));
-    EXPECT_EQ(ShownMessages()[ShownMessages().size() - 2], "Gotowe!");
+    EXPECT_EQ(script.ShownMessages().back(), ErrorMessage(255));
+    EXPECT_EQ(script.ShownMessages()[script.ShownMessages().size() - 2], "Gotowe!");
     EXPECT_TRUE(FileNames(runtime.path()).empty()) << ::testing::PrintToString(FileNames(runtime.path()));
     qputenv("XDG_RUNTIME_DIR", previous);
 }
@@ -321,7 +316,7 @@ TEST_F(ConversionTest, BookWhoseNameEndsInABackslashKeepsAWordOfItsOwn)
         << command;
 
     Convert(root / "app", root / "krotka.lit\\", root / "out");
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
     EXPECT_TRUE(FileNames(root / "out").count("krotka.html"));
 }
 
@@ -336,7 +331,7 @@ TEST_F(ConversionTest, StrayByteAfterAnEscapedCharacterStaysAndTheChosenBookIsCo
     fs::create_directories(root / "out");
 
     Convert(root / "app", root / "Tom+\xB1.lit", root / "out");
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
     // The converter names the package file after the book file it was given.
     EXPECT_TRUE(FileNames(root / "out").count("Tom+\xB1.opf")) << "the chosen book was not converted";
     EXPECT_FALSE(FileNames(root / "out").count("Tom+.opf")) << "the book beside it was converted";

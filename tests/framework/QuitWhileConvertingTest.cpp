@@ -3,8 +3,6 @@
 #include "support/Program.h"
 #include "ui/MenuNames.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QTest>
@@ -13,8 +11,6 @@
 #include <filesystem>
 #include <fstream>
 
-using framework::scripting::QueueDialogAnswer;
-using framework::scripting::ShownMessages;
 using namespace testsupport;
 
 namespace {
@@ -46,15 +42,13 @@ protected:
         CloseWindow, // the menu bar's window closed, as from its title bar
     };
 
-    // Asks to quit once the converter runs, answers the question with the button, and notes what it asked.
+    // Asks to quit once the converter runs and answers the question with the button.
     int Run(Request request, QMessageBox::StandardButton answer)
     {
+        script.AnswerQuestions(answer);
         QTimer ticker;
         QObject::connect(&ticker, &QTimer::timeout, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                questions.push_back(box->text().toStdString());
-                QTest::mouseClick(box->button(answer), Qt::LeftButton);
-            } else if (ConverterStarted() && questions.empty() && !pressed) {
+            if (ConverterStarted() && !pressed) {
                 pressed = true;
                 if (request == Request::Shortcut) {
                     QTest::keyClick(MenuBarWindow()->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
@@ -67,11 +61,11 @@ protected:
             {},
             [&] {
                 ticker.start(50);
-                QueueDialogAnswer(dir / "książka.lit");
-                QueueDialogAnswer(dir / "wynik");
+                script.QueueDialogAnswer(dir / "książka.lit");
+                script.QueueDialogAnswer(dir / "wynik");
                 RunWhen([] { return true; }, [] { TriggerMenuItem(ui::menu_names::kConvertFromDisk); });
                 if (answer == QMessageBox::No) {
-                    QuitWhen([] { return !ShownMessages().empty(); });
+                    QuitWhen([this] { return script.ShownMessages().size() == 2; });
                 }
             },
             std::make_shared<AppInFolder>(dir / "konwerter"));
@@ -80,7 +74,6 @@ protected:
     }
 
     TempDir dir;
-    std::vector<std::string> questions;
     bool pressed = false;
 };
 
@@ -90,17 +83,15 @@ TEST_F(QuitWhileConvertingTest, YesEndsTheConverterAndQuitsWithoutAnOutcome)
 {
     Converter(600);
     EXPECT_EQ(Run(Request::CloseWindow, QMessageBox::Yes), 0);
-    EXPECT_EQ(questions, std::vector<std::string>{kQuestion});
     EXPECT_FALSE(ConverterRunning());
     EXPECT_EQ(ReadFile(dir / "pid").find("koniec"), std::string::npos);
-    EXPECT_TRUE(ShownMessages().empty()) << ShownMessages().front();
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{kQuestion}) << "an outcome was shown";
 }
 
 TEST_F(QuitWhileConvertingTest, NoLetsTheConverterFinishAndReport)
 {
     Converter(2);
     EXPECT_EQ(Run(Request::Shortcut, QMessageBox::No), 0);
-    EXPECT_EQ(questions, std::vector<std::string>{kQuestion});
     EXPECT_NE(ReadFile(dir / "pid").find("koniec"), std::string::npos) << "the converter was ended";
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownMessages(), (std::vector<std::string>{kQuestion, "Gotowe!"}));
 }
