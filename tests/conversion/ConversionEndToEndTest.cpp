@@ -224,6 +224,16 @@ TEST_F(ConversionTest, NamesThatOnceMisledTheWildcardsConvertTheChosenBook)
             << book;
     }
     setlocale(LC_ALL, "C");
+
+    // Only a book whose own name is a dot and one escaped character is still refused: "/bin/sh" expands
+    // ".?" to ".." as well, which would reach the converter as an extra argument.
+    CopyTestBook("krotka.lit", root / "kropka/.~");
+    fs::create_directories(root / "out/kropka");
+    Convert(root / "app", root / "kropka/.~", root / "out/kropka");
+    EXPECT_EQ(script.ShownMessages().back(),
+              "Nie mogę jednoznacznie wskazać \u201E" + root / "kropka/.~" +
+                  "\u201D: tej nazwie odpowiada kilka plików lub teczek. Zmień nazwę i spróbuj ponownie.");
+    EXPECT_TRUE(FileNames(root / "out/kropka").empty());
 }
 
 TEST_F(ConversionTest, FolderThatCanBeEnteredButNotListedConverts)
