@@ -11,6 +11,9 @@ using framework::String;
 
 inline constexpr std::int32_t kPowerPCArchitecture = 2;
 
+// The converter executable for the processor family: clit-ppc or clit-intel.
+String ConverterName(std::int32_t architecture);
+
 // The converter command line before quoting: the shell runs what printf prints.
 String CommandText(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
                    const String& targetFolderPath);
