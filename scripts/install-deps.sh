@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what Zwojnik needs to build, run and test on Debian 12. Uses sudo when not run as root.
+# Installs what Zwojnik needs to build, run and test on Debian 12, and fetches the source of the converter
+# it builds (Convert LIT). Uses sudo when not run as root.
 set -euo pipefail
 
 packages=(
