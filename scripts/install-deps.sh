@@ -45,14 +45,13 @@ verified() {
     [[ -f "$1" ]] && sha256sum "$1" | cut -d' ' -f1 | grep -qx "$tarball_sha256"
 }
 
-fetch_converter_source() {
-    local apt_dir
+# In a subshell of its own, which removes the private apt folder when it ends.
+fetch_converter_source() (
     apt_dir=$(mktemp -d)
-    trap 'rm -rf "$apt_dir"' RETURN
+    trap 'rm -rf "$apt_dir"' EXIT
     mkdir -p "$apt_dir/etc/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" \
         "$apt_dir/download"
     # One-line sources (sources.list and *.list) and deb822 ones (*.sources).
-    local file
     for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
         [[ -f "$file" ]] || continue
         sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$file"
@@ -62,7 +61,7 @@ fetch_converter_source() {
         sed 's/^Types:.*\<deb\>.*$/Types: deb-src/' "$file"
         echo
     done >"$apt_dir/etc/sources.list.d/source.sources"
-    local options=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt_dir/etc/sources.list.d"
+    options=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt_dir/etc/sources.list.d"
         -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache")
     # Some archives serve no sources; convlit's must be among those that do.
     apt-get "${options[@]}" -qq update >"$apt_dir/update.log" 2>&1 || true
@@ -71,11 +70,11 @@ fetch_converter_source() {
     if ! verified "$apt_dir/download/$tarball_name"; then
         cat "$apt_dir/update.log" "$apt_dir/source.log" >&2
         echo "install-deps.sh: could not fetch $tarball_name (SHA-256 $tarball_sha256) with apt-get source" >&2
-        return 1
+        exit 1
     fi
     mkdir -p "$downloads"
     mv "$apt_dir/download/$tarball_name" "$tarball"
     echo "install-deps.sh: fetched $tarball"
-}
+)
 
 verified "$tarball" || fetch_converter_source

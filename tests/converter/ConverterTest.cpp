@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <regex>
 #include <set>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,12 +29,13 @@ using namespace testsupport;
 
 namespace {
 
-// Runs the converter as the program does (BOOK DESTINATION/), with glibc's heap checks, under which a
+// Starts the converter as the program does (BOOK DESTINATION/), with glibc's heap checks, under which a
 // write past a heap block aborts it. The limits, when given, are shell commands run first (ulimit,
-// trap). Yields the exit status, or 128 + the signal that ended it.
-int RunConverter(const std::string& book, const std::string& destination, const std::string& limits = {})
+// trap). Its output goes to the descriptor given, or nowhere.
+pid_t StartConverter(const std::string& book, const std::string& destination, const std::string& limits = {},
+                     int output = -1)
 {
-    const std::string script = limits + "\nexec \"$0\" \"$@\" >/dev/null";
+    const std::string script = limits + "\nexec \"$0\" \"$@\"";
     const std::string converter = ConverterBinary();
     std::vector<const char*> arguments{
         "/bin/sh", "-c", script.c_str(), converter.c_str(), book.c_str(), destination.c_str(), nullptr};
@@ -49,16 +52,37 @@ int RunConverter(const std::string& book, const std::string& destination, const 
         environment.push_back(variable.data());
     }
     environment.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(arguments.data()),
-                    environment.data()) != 0) {
-        ADD_FAILURE() << "the converter could not be started";
-        return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (output < 0) {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    } else {
+        posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
     }
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char**>(arguments.data()),
+                                  environment.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return error == 0 ? pid : -1;
+}
+
+// The converter's exit status, or 128 + the signal that ended it.
+int WaitForConverter(pid_t pid)
+{
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+int RunConverter(const std::string& book, const std::string& destination, const std::string& limits = {})
+{
+    const pid_t pid = StartConverter(book, destination, limits);
+    if (pid < 0) {
+        ADD_FAILURE() << "the converter could not be started";
+        return -1;
+    }
+    return WaitForConverter(pid);
 }
 
 std::vector<std::smatch> AllMatches(const std::string& text, const std::regex& pattern)
@@ -253,6 +277,38 @@ TEST_F(ConverterTest, RefusedWriteFailsWith255)
     EXPECT_EQ(RunConverter(TestBook("rozdzialy.lit"), dir / "html/", "trap '' XFSZ; ulimit -f 16"), 255);
     EXPECT_EQ(RunConverter(TestBook("rozdzialy.lit"), dir / "cale/", "trap '' XFSZ"), 0)
         << "without the limit";
+}
+
+// The destination removed while the converter writes into it: the files still to come have nowhere to
+// go. The converter reports each file it has written, with its whole path, on its output; a long path
+// and a small pipe that is not read until the destination is gone stop it halfway through the book.
+TEST_F(ConverterTest, DestinationRemovedWhileWritingFailsWith255)
+{
+    std::string destination = dir / "usunieta";
+    for (int level = 0; level < 8; ++level) {
+        destination += "/" + std::string(100, 'a' + level);
+    }
+    fs::create_directories(destination);
+    int output[2];
+    ASSERT_EQ(pipe2(output, O_CLOEXEC), 0);
+    fcntl(output[0], F_SETPIPE_SZ, 4096);
+    const pid_t pid = StartConverter(TestBook("rozdzialy.lit"), destination + "/", {}, output[1]);
+    close(output[1]);
+    ASSERT_GT(pid, 0);
+    // The pipe full: the converter waits to write, with pages of the book still to come.
+    int waiting = 0;
+    for (int tries = 0; tries < 1000 && waiting < 4096; ++tries) {
+        usleep(10000);
+        ioctl(output[0], FIONREAD, &waiting);
+    }
+    EXPECT_GE(waiting, 4096) << "the converter's output never filled the pipe";
+    fs::remove_all(dir / "usunieta");
+
+    char buffer[4096];
+    while (read(output[0], buffer, sizeof buffer) > 0) {
+    }
+    close(output[0]);
+    EXPECT_EQ(WaitForConverter(pid), 255);
 }
 
 TEST_F(ConverterTest, FullDiskFailsWith255)
