@@ -80,52 +80,27 @@ bool IsPage(const std::string& name)
     return name.ends_with(".html") || name.ends_with(".xhtml");
 }
 
-struct OpfItem
+// The first two groups of every match (the second empty where there is none).
+std::vector<std::pair<std::string, std::string>> Captures(const std::string& text, const char* pattern)
 {
-    std::string id;
-    std::string href;
-};
-
-std::vector<OpfItem> OpfItems(const std::string& opf)
-{
-    std::vector<OpfItem> items;
-    for (const auto& item : AllMatches(opf, std::regex(R"re(<item\s+id="([^"]*)"\s+href="([^"]*)")re"))) {
-        items.push_back({item[1], item[2]});
+    std::vector<std::pair<std::string, std::string>> found;
+    for (const auto& match : AllMatches(text, std::regex(pattern))) {
+        found.emplace_back(match[1], match.size() > 2 ? match[2].str() : std::string());
     }
-    return items;
+    return found;
 }
 
+const char* const kOpfItem = R"re(<item\s+id="([^"]*)"\s+href="([^"]*)")re";
 // Where a page points (href and src) that is not a web address: the file part, and the anchor.
-struct Link
-{
-    std::string file;
-    std::string anchor;
-};
-
-std::vector<Link> LinksOf(const std::string& page)
-{
-    std::vector<Link> links;
-    for (const auto& link : AllMatches(page, std::regex(R"re(\s(?:href|src)="([^"#:]*)(?:#([^"]*))?")re"))) {
-        links.push_back({link[1], link[2]});
-    }
-    return links;
-}
-
-std::set<std::string> AnchorsOf(const std::string& page)
-{
-    std::set<std::string> anchors;
-    for (const auto& anchor : AllMatches(page, std::regex(R"re(\s(?:id|name)="([^"]*)")re"))) {
-        anchors.insert(anchor[1]);
-    }
-    return anchors;
-}
+const char* const kLink = R"re(\s(?:href|src)="([^"#:]*)(?:#([^"]*))?")re";
+const char* const kAnchor = R"re(\s(?:id|name)="([^"]*)")re";
 
 // What a conversion wrote: the OPF names each page and picture once, and every link lands.
 void ExpectWholeOutput(const std::string& folder, const std::string& opfName)
 {
     const auto names = FileNames(folder);
     ASSERT_TRUE(names.contains(opfName)) << "no " << opfName;
-    const auto items = OpfItems(ReadFile(folder + "/" + opfName));
+    const auto items = Captures(ReadFile(folder + "/" + opfName), kOpfItem);
     std::map<std::string, std::vector<std::string>> idsOfFile;
     for (const auto& [id, href] : items) {
         idsOfFile[href].push_back(id);
@@ -143,14 +118,16 @@ void ExpectWholeOutput(const std::string& folder, const std::string& opfName)
     std::map<std::string, std::set<std::string>> anchors;
     for (const auto& name : names) {
         if (IsPage(name)) {
-            anchors[name] = AnchorsOf(ReadFile(folder + "/" + name));
+            for (const auto& [anchor, unused] : Captures(ReadFile(folder + "/" + name), kAnchor)) {
+                anchors[name].insert(anchor);
+            }
         }
     }
     for (const auto& name : names) {
         if (!IsPage(name)) {
             continue;
         }
-        for (const auto& [file, anchor] : LinksOf(ReadFile(folder + "/" + name))) {
+        for (const auto& [file, anchor] : Captures(ReadFile(folder + "/" + name), kLink)) {
             const auto target = file.empty() ? name : file;
             EXPECT_TRUE(names.contains(target)) << name << " points to the missing " << target;
             if (!anchor.empty() && IsPage(target)) {
@@ -246,7 +223,7 @@ TEST_F(ConverterTest, FilesAlreadyInTheDestinationAreKept)
     // The new OPF lists the book's files under their new names, not the ones that were there.
     const auto opf = ReadFile(folder + "/krotka-1.opf");
     ASSERT_FALSE(opf.empty()) << "no OPF under a free name";
-    for (const auto& [id, href] : OpfItems(opf)) {
+    for (const auto& [id, href] : Captures(opf, kOpfItem)) {
         EXPECT_NE(href, "krotka.html") << id;
         EXPECT_NE(href, "stylesheet.css") << id;
         EXPECT_TRUE(fs::is_regular_file(folder + "/" + href)) << href;
