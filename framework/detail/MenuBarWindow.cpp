@@ -19,16 +19,6 @@ namespace framework::detail {
 
 namespace {
 
-// "Cmd+Q" names the command key; Qt's Ctrl is the command key on macOS and Control elsewhere.
-QKeySequence shortcutFor(const String& text)
-{
-    const String prefix = "Cmd+";
-    if (text.rfind(prefix, 0) == 0) {
-        return QKeySequence(QStringLiteral("Ctrl+") + qt(text.substr(prefix.size())));
-    }
-    return QKeySequence(qt(text));
-}
-
 // The program's one text, the Help text, is read-only: of the editing commands only Copy ever acts.
 bool isEditCommand(const String& name)
 {
@@ -180,7 +170,9 @@ QAction* MenuBarWindow::makeAction(const MenuItem& item, QObject* parent)
     }
     action->setText(qt(item.Text()));
     if (!item.KeyboardShortcut().empty()) {
-        action->setShortcut(shortcutFor(item.KeyboardShortcut()));
+        // "Cmd+Q" names the command key; Qt's Ctrl is the command key on macOS and Control elsewhere.
+        action->setShortcut(QKeySequence(
+            qt(item.KeyboardShortcut()).replace(QStringLiteral("Cmd+"), QStringLiteral("Ctrl+"))));
         // The menu bar serves every window of the program, not only its own.
         action->setShortcutContext(Qt::ApplicationShortcut);
     }
