@@ -62,35 +62,6 @@ TEST_F(StartupTest, StepsRunInOrderAndEachFindsWhatTheOneBeforeMade)
     EXPECT_TRUE(script.ShownMessages().empty());
 }
 
-TEST_F(StartupTest, DocumentsGivenAtLaunchAreConvertedOneByOneOnceTheHandlersAreBound)
-{
-    TempDir dir;
-    const auto first = dir / "pierwsza książka.lit";
-    const auto second = dir / "druga; książka.lit";
-    CopyTestBook("krotka.lit", first);
-    CopyTestBook("rozdzialy.lit", second);
-    std::filesystem::create_directories(dir / "do pierwszej");
-    std::filesystem::create_directories(dir / "do drugiej");
-    script.QueueDialogAnswer(dir / "do pierwszej");
-    script.QueueDialogAnswer(dir / "do drugiej");
-    auto recording = std::make_shared<RecordingApp>();
-
-    const int status = RunProgram(
-        {first, second},
-        [&] {
-            EXPECT_TRUE(recording->events.empty()) << "a document came before the event loop";
-            QuitWhen([&] { return recording->events.size() == 4; });
-        },
-        recording);
-
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(recording->events, OpenedInTurn({first, second}));
-    EXPECT_EQ(script.ShownMessages(), (std::vector<std::string>{"Gotowe!", "Gotowe!"}));
-    EXPECT_TRUE(FileNames(dir / "do pierwszej").count("krotka.html"));
-    EXPECT_FALSE(FileNames(dir / "do pierwszej").count("rozdzialy_split_000.html"));
-    EXPECT_TRUE(FileNames(dir / "do drugiej").count("rozdzialy_split_000.html"));
-}
-
 namespace {
 // Counts Close events; the program's own handler asks to quit again from inside.
 class CountingApp : public app::App

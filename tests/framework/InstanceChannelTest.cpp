@@ -257,7 +257,7 @@ TEST_F(InstanceChannelTest, SocketLeftBehindByACrashedRunDoesNotStopTheNextStart
 }
 
 // A program that takes a launch's whole message and goes away without answering, as one that crashes
-// at that moment would: the launch opens its documents itself.
+// at that moment would: the launch opens its documents itself, one by one once its handlers are bound.
 TEST_F(InstanceChannelTest, LaunchThatGetsNoAnswerOpensItsDocumentsItself)
 {
     const auto path = socketPath();
@@ -282,14 +282,23 @@ TEST_F(InstanceChannelTest, LaunchThatGetsNoAnswerOpensItsDocumentsItself)
     listening.get_future().wait();
 
     const auto book = TestBook("krotka.lit");
+    const auto second = dir / "druga; książka.lit";
+    CopyTestBook("rozdzialy.lit", second);
+    script.QueueDialogAnswer(std::nullopt);
     script.QueueDialogAnswer(std::nullopt);
     const int status = RunProgram(
-        {book}, [&] { QuitWhen([&] { return recording->events.size() == 2; }); }, recording);
+        {book, second},
+        [&] {
+            EXPECT_TRUE(recording->events.empty()) << "a document came before the event loop";
+            QuitWhen([&] { return recording->events.size() == 4; });
+        },
+        recording);
     silent.join();
 
-    EXPECT_EQ(received, book + std::string(2, '\0')) << "the launch offered its document first";
+    EXPECT_EQ(received, book + '\0' + second + std::string(2, '\0'))
+        << "the launch offered its documents first";
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(recording->events, OpenedInTurn({book}));
+    EXPECT_EQ(recording->events, OpenedInTurn({book, second}));
 }
 
 // A launch that goes away in the middle of its message opens its documents itself: only a whole
