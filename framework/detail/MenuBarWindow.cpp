@@ -177,27 +177,15 @@ QAction* MenuBarWindow::makeAction(const MenuItem& item, QObject* parent)
         action->setShortcutContext(Qt::ApplicationShortcut);
     }
     const auto role = item.ItemRole();
-    switch (role) {
-    case MenuItem::Role::Quit:
-        action->setMenuRole(QAction::QuitRole);
-        break;
-    case MenuItem::Role::Preferences:
-        action->setMenuRole(QAction::PreferencesRole);
-        action->setEnabled(false); // the program has no preferences
-        break;
-    case MenuItem::Role::ApplicationMenu:
-        action->setMenuRole(QAction::ApplicationSpecificRole);
-        break;
-    case MenuItem::Role::Plain:
-        action->setMenuRole(QAction::NoRole);
-        break;
-    }
+    action->setMenuRole(role == MenuItem::Role::Quit              ? QAction::QuitRole
+                        : role == MenuItem::Role::Preferences     ? QAction::PreferencesRole
+                        : role == MenuItem::Role::ApplicationMenu ? QAction::ApplicationSpecificRole
+                                                                  : QAction::NoRole);
     if (item.Name() == "EditCopy") {
         mCopy = action;
     }
-    if (isEditCommand(item.Name())) {
-        action->setEnabled(false);
-    }
+    // The program has no preferences.
+    action->setEnabled(role != MenuItem::Role::Preferences && !isEditCommand(item.Name()));
     connect(action, &QAction::triggered, this, [this, name = item.Name(), role] { trigger(name, role); });
     return action;
 }
