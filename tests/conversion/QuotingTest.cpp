@@ -82,12 +82,3 @@ TEST(QuoteCommand, AnyByteInAnyOfTheThreePathsReachesTheShellAsAWildcardOrAsItse
         EXPECT_EQ(count, 3u) << inner;
     }
 }
-
-TEST(Unescape, GivesTheRealPathOfAShellPath)
-{
-    EXPECT_EQ(conversion::Unescape("/a/My\\ Books/"), "/a/My Books/");
-    for (const std::string path :
-         {"/a b/c\td\ne", "/-x/it's & \"q\" $(id)", "/[*?]{}\\\\", "/Zażółć gęślą"}) {
-        EXPECT_EQ(conversion::Unescape(framework::EscapeForShell(path)), path);
-    }
-}
