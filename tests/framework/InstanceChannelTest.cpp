@@ -145,8 +145,18 @@ protected:
 
 } // namespace
 
+// The program starts after a run that crashed and left its socket behind, takes over the name, and takes
+// it away when it ends.
 TEST_F(InstanceChannelTest, LaterLaunchesHandTheirDocumentsOverOrBringTheProgramForwardAndExitWithZero)
 {
+    Launch crashed;
+    crashed.Start({});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(socketPath()); }, 20000))
+        << "the program never listened at " << socketPath();
+    crashed.process.kill();
+    ASSERT_TRUE(crashed.process.waitForFinished(20000));
+    ASSERT_TRUE(fs::is_socket(socketPath())) << "a killed program leaves its socket behind";
+
     CopyTestBook("krotka.lit", dir / "pierwsza książka.lit");
     CopyTestBook("krotka.lit", dir / "druga.lit");
     script.QueueDialogAnswer(std::nullopt);
@@ -181,6 +191,7 @@ TEST_F(InstanceChannelTest, LaterLaunchesHandTheirDocumentsOverOrBringTheProgram
     EXPECT_EQ(recording->events, OpenedInTurn({dir / "pierwsza książka.lit", dir / "druga.lit"}));
     EXPECT_EQ(script.ShownDialogs().size(), 2u);
     EXPECT_TRUE(script.ShownMessages().empty());
+    EXPECT_FALSE(fs::exists(socketPath())) << "a program that ends normally takes its socket away";
 }
 
 TEST_F(InstanceChannelTest, DocumentHandedOverWhileAFolderDialogIsOpenWaitsUntilThatRequestHasEnded)
@@ -224,36 +235,6 @@ TEST_F(InstanceChannelTest, DocumentHandedOverWhileAFolderDialogIsOpenWaitsUntil
     EXPECT_EQ(status, 0);
     EXPECT_EQ(recording->events, OpenedInTurn({first, second}));
     EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
-}
-
-TEST_F(InstanceChannelTest, SocketLeftBehindByACrashedRunDoesNotStopTheNextStart)
-{
-    Launch crashed;
-    crashed.Start({});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(socketPath()); }, 20000))
-        << "the program never listened at " << socketPath();
-    crashed.process.kill();
-    ASSERT_TRUE(crashed.process.waitForFinished(20000));
-    ASSERT_TRUE(fs::is_socket(socketPath())) << "a killed program leaves its socket behind";
-
-    script.QueueDialogAnswer(std::nullopt);
-    script.QueueDialogAnswer(std::nullopt);
-    const auto book = TestBook("krotka.lit");
-    Launch later;
-    const int status = RunProgram(
-        {book},
-        [&] {
-            RunWhen([&] { return recording->events.size() == 2 && !framework::RequestRunning(); },
-                    [&] { later.Start({QString::fromStdString(book)}); });
-            QuitWhen([&] { return later.Ended() && recording->events.size() == 4; });
-        },
-        recording);
-
-    EXPECT_EQ(status, 0);
-    // The program opened its own document, and took over the name: a later launch reaches it.
-    EXPECT_EQ(recording->events, OpenedInTurn({book, book}));
-    EXPECT_TRUE(later.ExitedWithZero());
-    EXPECT_FALSE(fs::exists(socketPath())) << "a program that ends normally takes its socket away";
 }
 
 // A program that takes a launch's whole message and goes away without answering, as one that crashes
