@@ -116,20 +116,24 @@ TEST_F(MenuBarTest, CopyWorksInTheHelpTextWhichTheOtherEditingCommandsLeaveAlone
 // The real program: each command item reaches its real handler through start-up's binding.
 using ProgramMenuTest = testsupport::ScriptedTest;
 
-// The shortcuts serve every window of the program: Ctrl+O asks for a book from the About and the Help
-// window as well.
-TEST_F(ProgramMenuTest, ShortcutsReachTheirCommandsFromEveryWindow)
+// The real program: each item does what its caption says, and the shortcuts serve every window of the
+// program: Ctrl+O asks for a book from the About and the Help window as well.
+TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSaysAndShortcutsServeEveryWindow)
 {
-    script.QueueDialogAnswer(std::nullopt);
-    script.QueueDialogAnswer(std::nullopt);
+    // A task bar on the left and one at the top: the available area is not the whole screen.
+    script.SetMainScreen(QRect(0, 0, 1024, 768), QRect(60, 28, 964, 700));
+    for (int dialog = 0; dialog < 3; ++dialog) {
+        script.QueueDialogAnswer(std::nullopt);
+    }
     std::vector<std::size_t> dialogsAfter;
+    bool windowsShown = false;
     const int status = RunProgram({}, [&] {
         testsupport::RunWhen(
             [] { return testsupport::MenuBarWindow() != nullptr; },
             [&] {
+                using namespace ui::menu_names;
                 for (const auto& [item, windowClass] :
-                     {std::pair{ui::menu_names::kAbout, &typeid(ui::Window2)},
-                      std::pair{ui::menu_names::kHelp, &typeid(ui::Window3)}}) {
+                     {std::pair{kAbout, &typeid(ui::Window2)}, std::pair{kHelp, &typeid(ui::Window3)}}) {
                     testsupport::TriggerMenuItem(item);
                     QWidget* window =
                         framework::Require(framework::ImplicitInstanceOf(*windowClass)).Widget();
@@ -137,45 +141,28 @@ TEST_F(ProgramMenuTest, ShortcutsReachTheirCommandsFromEveryWindow)
                     QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
                     dialogsAfter.push_back(script.ShownDialogs().size());
                 }
+                for (const auto& item : {kMakerPage, kFeedback, kConverterPage, kConvertFromDisk}) {
+                    testsupport::TriggerMenuItem(item);
+                }
+                const auto about = framework::ImplicitInstanceOf(typeid(ui::Window2));
+                const auto help = framework::ImplicitInstanceOf(typeid(ui::Window3));
+                windowsShown =
+                    about && about->IsVisible() && help && help->IsVisible() && help->Left() == 261;
                 testsupport::TriggerMenuItem("FileQuit");
             });
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(dialogsAfter, (std::vector<std::size_t>{1, 2}));
-}
-
-TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSays)
-{
-    // A task bar on the left and one at the top: the available area is not the whole screen.
-    script.SetMainScreen(QRect(0, 0, 1024, 768), QRect(60, 28, 964, 700));
-    script.QueueDialogAnswer(std::nullopt);
-    bool windowsShown = false;
-    const int status = RunProgram({}, [&] {
-        testsupport::RunWhen([] { return true; },
-                             [&] {
-                                 using namespace ui::menu_names;
-                                 for (const auto& item : {kAbout, kHelp, kMakerPage, kFeedback,
-                                                          kConverterPage, kConvertFromDisk}) {
-                                     testsupport::TriggerMenuItem(item);
-                                 }
-                                 const auto about = framework::ImplicitInstanceOf(typeid(ui::Window2));
-                                 const auto help = framework::ImplicitInstanceOf(typeid(ui::Window3));
-                                 windowsShown = about && about->IsVisible() && help && help->IsVisible() &&
-                                                help->Left() == 261;
-                                 testsupport::TriggerMenuItem("FileQuit");
-                             });
-    });
-    EXPECT_EQ(status, 0);
     EXPECT_TRUE(windowsShown);
     EXPECT_EQ(script.ShownURLs(),
               (std::vector<std::string>{configuration::kMakerURL, configuration::kFeedbackURL,
                                         configuration::kConverterURL}));
-    ASSERT_EQ(script.ShownDialogs().size(), 1u);
-    EXPECT_EQ(script.ShownDialogs()[0].kind, framework::FileDialog::Kind::OpenFile);
-    EXPECT_EQ(script.ShownDialogs()[0].prompt,
+    ASSERT_EQ(script.ShownDialogs().size(), 3u);
+    EXPECT_EQ(script.ShownDialogs()[2].kind, framework::FileDialog::Kind::OpenFile);
+    EXPECT_EQ(script.ShownDialogs()[2].prompt,
               "Możesz także wskazać w Finderze Zwojnik jako domyślny program do otwierania plików .lit");
-    EXPECT_EQ(script.ShownDialogs()[0].actionButtonCaption, "Dalej");
-    EXPECT_EQ(script.ShownDialogs()[0].cancelButtonCaption, "Poniechaj");
+    EXPECT_EQ(script.ShownDialogs()[2].actionButtonCaption, "Dalej");
+    EXPECT_EQ(script.ShownDialogs()[2].cancelButtonCaption, "Poniechaj");
     EXPECT_TRUE(script.ShownMessages().empty());
     EXPECT_TRUE(framework::Windows().empty()) << "finalisation closes the windows";
 }
