@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTimer>
+#include <algorithm>
 
 namespace framework {
 
@@ -87,12 +88,9 @@ void Application::AddMenuHandler(const String& itemName, MenuHandler handler)
 
 const Application::MenuHandler* Application::MenuHandlerFor(const String& itemName) const
 {
-    for (const auto& [name, handler] : mMenuHandlers) {
-        if (name == itemName) {
-            return &handler;
-        }
-    }
-    return nullptr;
+    const auto found = std::find_if(mMenuHandlers.begin(), mMenuHandlers.end(),
+                                    [&](const auto& bound) { return bound.first == itemName; });
+    return found == mMenuHandlers.end() ? nullptr : &found->second;
 }
 
 void Application::SetMenuBar(std::shared_ptr<framework::MenuBar> menuBar)

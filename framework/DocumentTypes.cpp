@@ -35,12 +35,10 @@ void DeregisterDocumentType(const String& name)
 
 std::optional<DocumentType> RegisteredDocumentType(const String& name)
 {
-    for (const auto& type : RegisteredDocumentTypes()) {
-        if (type.name == name) {
-            return type;
-        }
-    }
-    return std::nullopt;
+    const auto types = RegisteredDocumentTypes();
+    const auto found =
+        std::find_if(types.begin(), types.end(), [&](const auto& type) { return type.name == name; });
+    return found == types.end() ? std::nullopt : std::optional(*found);
 }
 
 std::vector<DocumentType> RegisteredDocumentTypes()

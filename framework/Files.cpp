@@ -21,10 +21,7 @@ FolderItemPtr FolderItem::FromPath(const String& path)
 
 FolderItemPtr FolderItem::Parent() const
 {
-    if (mPath == "/") {
-        return nullptr;
-    }
-    return FromPath(fs::path(mPath).parent_path().string());
+    return mPath == "/" ? nullptr : FromPath(fs::path(mPath).parent_path().string());
 }
 
 bool FolderItem::Directory() const

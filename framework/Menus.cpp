@@ -2,6 +2,8 @@
 
 #include "framework/Exceptions.h"
 
+#include <algorithm>
+
 namespace framework {
 
 void MenuItem::Append(const MenuItemPtr& item)
@@ -12,12 +14,9 @@ void MenuItem::Append(const MenuItemPtr& item)
 
 MenuItemPtr MenuItem::Child(const String& name) const
 {
-    for (const auto& child : mChildren) {
-        if (child->Name() == name) {
-            return child;
-        }
-    }
-    return nullptr;
+    const auto found = std::find_if(mChildren.begin(), mChildren.end(),
+                                    [&](const auto& child) { return child->Name() == name; });
+    return found == mChildren.end() ? nullptr : *found;
 }
 
 } // namespace framework

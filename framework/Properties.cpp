@@ -14,18 +14,10 @@ constexpr auto S = PropertyType::String;
 
 } // namespace
 
+// The types are listed in the order of the value's alternatives.
 PropertyType TypeOf(const PropertyValue& value)
 {
-    switch (value.index()) {
-    case 0:
-        return PropertyType::Integer;
-    case 1:
-        return PropertyType::Boolean;
-    case 2:
-        return PropertyType::Color;
-    default:
-        return PropertyType::String;
-    }
+    return static_cast<PropertyType>(value.index());
 }
 
 std::optional<PropertyType> TypeIn(std::span<const PropertyDeclaration> list, std::string_view name)

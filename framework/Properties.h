@@ -10,6 +10,7 @@
 namespace framework {
 
 // The typed values that windows and controls take from property records.
+// In the order of PropertyValue's alternatives.
 enum class PropertyType
 {
     Integer, // signed 32-bit

@@ -248,12 +248,10 @@ void Window::AddControl(const String& name, const ControlPtr& control)
 
 ControlPtr Window::Control(const String& name) const
 {
-    for (const auto& control : mState->controls) {
-        if (control->Name() == name) {
-            return control;
-        }
-    }
-    return nullptr;
+    const auto& controls = mState->controls;
+    const auto found = std::find_if(controls.begin(), controls.end(),
+                                    [&](const auto& control) { return control->Name() == name; });
+    return found == controls.end() ? nullptr : *found;
 }
 
 const std::vector<ControlPtr>& Window::Controls() const

@@ -19,16 +19,6 @@ namespace framework::detail {
 
 namespace {
 
-// "Cmd+Q" names the command key; Qt's Ctrl is the command key on macOS and Control elsewhere.
-QKeySequence shortcutFor(const String& text)
-{
-    const String prefix = "Cmd+";
-    if (text.rfind(prefix, 0) == 0) {
-        return QKeySequence(QStringLiteral("Ctrl+") + qt(text.substr(prefix.size())));
-    }
-    return QKeySequence(qt(text));
-}
-
 // The program's one text, the Help text, is read-only: of the editing commands only Copy ever acts.
 bool isEditCommand(const String& name)
 {
@@ -180,32 +170,22 @@ QAction* MenuBarWindow::makeAction(const MenuItem& item, QObject* parent)
     }
     action->setText(qt(item.Text()));
     if (!item.KeyboardShortcut().empty()) {
-        action->setShortcut(shortcutFor(item.KeyboardShortcut()));
+        // "Cmd+Q" names the command key; Qt's Ctrl is the command key on macOS and Control elsewhere.
+        action->setShortcut(QKeySequence(
+            qt(item.KeyboardShortcut()).replace(QStringLiteral("Cmd+"), QStringLiteral("Ctrl+"))));
         // The menu bar serves every window of the program, not only its own.
         action->setShortcutContext(Qt::ApplicationShortcut);
     }
     const auto role = item.ItemRole();
-    switch (role) {
-    case MenuItem::Role::Quit:
-        action->setMenuRole(QAction::QuitRole);
-        break;
-    case MenuItem::Role::Preferences:
-        action->setMenuRole(QAction::PreferencesRole);
-        action->setEnabled(false); // the program has no preferences
-        break;
-    case MenuItem::Role::ApplicationMenu:
-        action->setMenuRole(QAction::ApplicationSpecificRole);
-        break;
-    case MenuItem::Role::Plain:
-        action->setMenuRole(QAction::NoRole);
-        break;
-    }
+    action->setMenuRole(role == MenuItem::Role::Quit              ? QAction::QuitRole
+                        : role == MenuItem::Role::Preferences     ? QAction::PreferencesRole
+                        : role == MenuItem::Role::ApplicationMenu ? QAction::ApplicationSpecificRole
+                                                                  : QAction::NoRole);
     if (item.Name() == "EditCopy") {
         mCopy = action;
     }
-    if (isEditCommand(item.Name())) {
-        action->setEnabled(false);
-    }
+    // The program has no preferences.
+    action->setEnabled(role != MenuItem::Role::Preferences && !isEditCommand(item.Name()));
     connect(action, &QAction::triggered, this, [this, name = item.Name(), role] { trigger(name, role); });
     return action;
 }

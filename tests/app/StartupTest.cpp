@@ -1,8 +1,6 @@
 #include "app/App.h"
 #include "framework/Application.h"
 #include "framework/DocumentTypes.h"
-#include "framework/Exceptions.h"
-#include "support/Conversion.h"
 #include "support/Program.h"
 #include "ui/MenuNames.h"
 
@@ -26,14 +24,6 @@ TEST_F(StartupTest, StepsRunInOrderAndEachFindsWhatTheOneBeforeMade)
     const int status = RunProgram(
         {},
         [&] {
-            for (const auto& name : {names::kAbout, names::kMakerPage, names::kFeedback, names::kHelp,
-                                     names::kConvertFromDisk, names::kConverterPage}) {
-                EXPECT_NE(App().MenuHandlerFor(name), nullptr) << name;
-            }
-            const auto keep = framework::Application::Instance();
-            framework::Application::Register(std::make_shared<framework::Application>());
-            EXPECT_THROW(App(), framework::IllegalCastException);
-            framework::Application::Register(keep);
             RunWhen([] { return true; },
                     [&] {
                         for (auto* widget : QApplication::topLevelWidgets()) {
@@ -49,7 +39,6 @@ TEST_F(StartupTest, StepsRunInOrderAndEachFindsWhatTheOneBeforeMade)
             steps.emplace_back(step);
             if (step == "application object") {
                 EXPECT_TRUE(framework::RegisteredDocumentType("text/lit").has_value());
-                EXPECT_THROW(App(), framework::NilObjectException);
             } else if (step == "menu handlers") {
                 ASSERT_NE(framework::Application::Instance(), nullptr);
                 EXPECT_NE(framework::Application::Instance()->MenuBar(), nullptr);
@@ -66,35 +55,6 @@ TEST_F(StartupTest, StepsRunInOrderAndEachFindsWhatTheOneBeforeMade)
     EXPECT_EQ(shownWindows, QStringList{QStringLiteral("Zwojnik")});
     EXPECT_TRUE(script.ShownDialogs().empty());
     EXPECT_TRUE(script.ShownMessages().empty());
-}
-
-TEST_F(StartupTest, DocumentsGivenAtLaunchAreConvertedOneByOneOnceTheHandlersAreBound)
-{
-    TempDir dir;
-    const auto first = dir / "pierwsza książka.lit";
-    const auto second = dir / "druga; książka.lit";
-    CopyTestBook("krotka.lit", first);
-    CopyTestBook("rozdzialy.lit", second);
-    std::filesystem::create_directories(dir / "do pierwszej");
-    std::filesystem::create_directories(dir / "do drugiej");
-    script.QueueDialogAnswer(dir / "do pierwszej");
-    script.QueueDialogAnswer(dir / "do drugiej");
-    auto recording = std::make_shared<RecordingApp>();
-
-    const int status = RunProgram(
-        {first, second},
-        [&] {
-            EXPECT_TRUE(recording->events.empty()) << "a document came before the event loop";
-            QuitWhen([&] { return recording->events.size() == 4; });
-        },
-        recording);
-
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(recording->events, OpenedInTurn({first, second}));
-    EXPECT_EQ(script.ShownMessages(), (std::vector<std::string>{"Gotowe!", "Gotowe!"}));
-    EXPECT_TRUE(FileNames(dir / "do pierwszej").count("krotka.html"));
-    EXPECT_FALSE(FileNames(dir / "do pierwszej").count("rozdzialy_split_000.html"));
-    EXPECT_TRUE(FileNames(dir / "do drugiej").count("rozdzialy_split_000.html"));
 }
 
 namespace {

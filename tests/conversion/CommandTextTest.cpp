@@ -6,11 +6,9 @@
 
 #include <limits>
 #include <map>
-#include <sys/utsname.h>
 
 using conversion::CommandText;
 using conversion::ConverterCommand;
-using framework::System;
 using framework::detail::ProcessorFamily;
 using namespace testsupport;
 
@@ -44,19 +42,6 @@ TEST(ProcessorQuery, MachineNamesFallIntoThreeFamilies)
     for (const auto& [machine, family] : expected) {
         EXPECT_EQ(ProcessorFamily(machine), family) << machine;
     }
-}
-
-using ProcessorQueryTest = RuntimeTest;
-
-TEST_F(ProcessorQueryTest, AsksTheRunningMachineAndAnswersNothingElse)
-{
-    utsname machine{};
-    ASSERT_EQ(uname(&machine), 0);
-    std::int32_t answer = -1;
-    ASSERT_TRUE(System::Gestalt("sysa", answer));
-    EXPECT_EQ(answer, ProcessorFamily(machine.machine)) << machine.machine;
-    EXPECT_FALSE(System::Gestalt("sysv", answer));
-    EXPECT_FALSE(System::Gestalt("sys", answer));
 }
 
 // The processor answer picks the executable that the real run starts: the folder holds the real converter

@@ -1,8 +1,7 @@
 // The ways a conversion goes wrong outside the program: a converter that is missing, cannot run, crashes,
-// fails, floods its output or takes long, a book that goes away, a destination that cannot be written.
+// fails, floods its output or takes long, a destination that cannot be written.
 // Every one ends in the one message with the converter's status, and the program converts again after.
 #include "conversion/Konwertuj.h"
-#include "conversion/Requests.h"
 #include "support/Conversion.h"
 #include "support/Program.h"
 
@@ -138,21 +137,6 @@ TEST_F(FailureModesTest, FiftyMegabytesOnEachOutputNeitherBlockNorReachTheProgra
     EXPECT_EQ(message, "Gotowe!");
     EXPECT_EQ(ReadFile(captured).find("ZWOJNIK-"), std::string::npos)
         << "the converter's output reached the program's";
-}
-
-TEST_F(FailureModesTest, BookDeletedBetweenTheDialogsIsReportedMissing)
-{
-    AppInFolder program(programFolder);
-    MakeConverterFolder(programFolder);
-    AnswerFileDialog(conversion::kOpenDialogTitle, book);
-    AnswerFileDialog(conversion::kFolderDialogTitle, destination, [this] { fs::remove(book); });
-
-    EXPECT_FALSE(conversion::ConvertFileFromDisk(program));
-
-    EXPECT_FALSE(fs::exists(book));
-    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{conversion::BookProblemMessage(
-                                          conversion::StagingFolder::Problem::BookMissing, book)});
-    EXPECT_TRUE(FileNames(destination).empty());
 }
 
 // The converter itself exits with 0 on a full disk, its files cut short to nothing.

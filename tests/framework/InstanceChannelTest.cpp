@@ -1,27 +1,34 @@
-// One running program takes the documents of every later launch.
+// One running program takes the documents of every later launch, and only this user's launches reach it.
 #include "framework/detail/InstanceChannel.h"
 
 #include "support/Conversion.h"
 #include "support/Program.h"
+#include "support/XServer.h"
 
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLocalSocket>
 #include <QMainWindow>
 #include <QProcess>
 #include <QTest>
-#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <future>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-
+using framework::detail::InstanceChannel;
 using namespace testsupport;
 
 namespace {
+
+constexpr uid_t kOtherUser = 12345;
 
 // The built program started as a later launch, as a file manager starts it.
 struct Launch
@@ -44,7 +51,71 @@ struct Launch
 
 std::string socketPath()
 {
-    return framework::detail::InstanceChannel::SocketPathForThisSession().toStdString();
+    return InstanceChannel::SocketPathForThisSession().toStdString();
+}
+
+sockaddr_un addressOf(const std::string& path)
+{
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof(address.sun_path) - 1);
+    return address;
+}
+
+bool connectTo(int fd, const std::string& path)
+{
+    const auto address = addressOf(path);
+    return connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+}
+
+// A socket listening at the path, or -1.
+int listenAt(const std::string& path)
+{
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const auto address = addressOf(path);
+    return bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 && listen(fd, 8) == 0
+               ? fd
+               : -1;
+}
+
+// In a child process as the given user: hands one document over (exits with 0 when the answer came), or
+// listens at the path and answers every launch as the running program would.
+pid_t asUser(uid_t user, const std::string& path, bool handOver)
+{
+    const pid_t child = fork();
+    if (child != 0) {
+        return child;
+    }
+    if (setgid(user) != 0 || setuid(user) != 0) {
+        _exit(3);
+    }
+    if (handOver) {
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const char message[] = "/cudza.lit\0";
+        if (!connectTo(fd, path) ||
+            write(fd, message, sizeof(message)) != static_cast<ssize_t>(sizeof(message))) {
+            _exit(2);
+        }
+        pollfd answer{fd, POLLIN, 0};
+        char byte = 0;
+        _exit(poll(&answer, 1, 3000) == 1 && read(fd, &byte, 1) == 1 && byte == '\x06' ? 0 : 1);
+    }
+    const int fd = listenAt(path);
+    while (fd >= 0) {
+        const int peer = accept(fd, nullptr, nullptr);
+        char buffer[4096];
+        (void)!read(peer, buffer, sizeof(buffer));
+        (void)!write(peer, "\x06", 1);
+        close(peer);
+    }
+    _exit(2);
+}
+
+int exitStatusOf(pid_t child)
+{
+    int status = -1;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return waitpid(child, &status, WNOHANG) == child; }, 10000));
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class InstanceChannelTest : public ScriptedTest
@@ -54,10 +125,38 @@ protected:
     std::shared_ptr<RecordingApp> recording = std::make_shared<RecordingApp>();
 };
 
+// The channel alone, in a folder every user may enter, so that another user's process can reach it.
+class InstanceChannelSafetyTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { fs::permissions(dir.path(), fs::perms::all); }
+
+    std::unique_ptr<InstanceChannel> Channel(const std::string& path)
+    {
+        return std::make_unique<InstanceChannel>(
+            QString::fromStdString(path), [this](const std::vector<std::string>& paths) {
+                received.insert(received.end(), paths.begin(), paths.end());
+            });
+    }
+
+    TempDir dir;
+    std::vector<std::string> received;
+};
+
 } // namespace
 
+// The program starts after a run that crashed and left its socket behind, takes over the name, and takes
+// it away when it ends.
 TEST_F(InstanceChannelTest, LaterLaunchesHandTheirDocumentsOverOrBringTheProgramForwardAndExitWithZero)
 {
+    Launch crashed;
+    crashed.Start({});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(socketPath()); }, 20000))
+        << "the program never listened at " << socketPath();
+    crashed.process.kill();
+    ASSERT_TRUE(crashed.process.waitForFinished(20000));
+    ASSERT_TRUE(fs::is_socket(socketPath())) << "a killed program leaves its socket behind";
+
     CopyTestBook("krotka.lit", dir / "pierwsza książka.lit");
     CopyTestBook("krotka.lit", dir / "druga.lit");
     script.QueueDialogAnswer(std::nullopt);
@@ -92,6 +191,7 @@ TEST_F(InstanceChannelTest, LaterLaunchesHandTheirDocumentsOverOrBringTheProgram
     EXPECT_EQ(recording->events, OpenedInTurn({dir / "pierwsza książka.lit", dir / "druga.lit"}));
     EXPECT_EQ(script.ShownDialogs().size(), 2u);
     EXPECT_TRUE(script.ShownMessages().empty());
+    EXPECT_FALSE(fs::exists(socketPath())) << "a program that ends normally takes its socket away";
 }
 
 TEST_F(InstanceChannelTest, DocumentHandedOverWhileAFolderDialogIsOpenWaitsUntilThatRequestHasEnded)
@@ -137,52 +237,17 @@ TEST_F(InstanceChannelTest, DocumentHandedOverWhileAFolderDialogIsOpenWaitsUntil
     EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
 }
 
-TEST_F(InstanceChannelTest, SocketLeftBehindByACrashedRunDoesNotStopTheNextStart)
-{
-    Launch crashed;
-    crashed.Start({});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(socketPath()); }, 20000))
-        << "the program never listened at " << socketPath();
-    crashed.process.kill();
-    ASSERT_TRUE(crashed.process.waitForFinished(20000));
-    ASSERT_TRUE(fs::is_socket(socketPath())) << "a killed program leaves its socket behind";
-
-    script.QueueDialogAnswer(std::nullopt);
-    script.QueueDialogAnswer(std::nullopt);
-    const auto book = TestBook("krotka.lit");
-    Launch later;
-    const int status = RunProgram(
-        {book},
-        [&] {
-            RunWhen([&] { return recording->events.size() == 2 && !framework::RequestRunning(); },
-                    [&] { later.Start({QString::fromStdString(book)}); });
-            QuitWhen([&] { return later.Ended() && recording->events.size() == 4; });
-        },
-        recording);
-
-    EXPECT_EQ(status, 0);
-    // The program opened its own document, and took over the name: a later launch reaches it.
-    EXPECT_EQ(recording->events, OpenedInTurn({book, book}));
-    EXPECT_TRUE(later.ExitedWithZero());
-    EXPECT_FALSE(fs::exists(socketPath())) << "a program that ends normally takes its socket away";
-}
-
 // A program that takes a launch's whole message and goes away without answering, as one that crashes
-// at that moment would: the launch opens its documents itself.
+// at that moment would: the launch opens its documents itself, one by one once its handlers are bound.
 TEST_F(InstanceChannelTest, LaunchThatGetsNoAnswerOpensItsDocumentsItself)
 {
     const auto path = socketPath();
     std::promise<void> listening;
     std::string received;
     std::thread silent([&] {
-        const int server = socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
-        const bool bound = bind(server, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-                           listen(server, 1) == 0;
+        const int server = listenAt(path);
         listening.set_value();
-        const int client = bound ? accept(server, nullptr, nullptr) : -1;
+        const int client = server >= 0 ? accept(server, nullptr, nullptr) : -1;
         char buffer[4096];
         while (client >= 0 && received.find(std::string(2, '\0')) == std::string::npos) {
             const auto count = read(client, buffer, sizeof(buffer));
@@ -198,25 +263,33 @@ TEST_F(InstanceChannelTest, LaunchThatGetsNoAnswerOpensItsDocumentsItself)
     listening.get_future().wait();
 
     const auto book = TestBook("krotka.lit");
+    const auto second = dir / "druga; książka.lit";
+    CopyTestBook("rozdzialy.lit", second);
+    script.QueueDialogAnswer(std::nullopt);
     script.QueueDialogAnswer(std::nullopt);
     const int status = RunProgram(
-        {book}, [&] { QuitWhen([&] { return recording->events.size() == 2; }); }, recording);
+        {book, second},
+        [&] {
+            EXPECT_TRUE(recording->events.empty()) << "a document came before the event loop";
+            QuitWhen([&] { return recording->events.size() == 4; });
+        },
+        recording);
     silent.join();
 
-    EXPECT_EQ(received, book + std::string(2, '\0')) << "the launch offered its document first";
+    EXPECT_EQ(received, book + '\0' + second + std::string(2, '\0'))
+        << "the launch offered its documents first";
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(recording->events, OpenedInTurn({book}));
+    EXPECT_EQ(recording->events, OpenedInTurn({book, second}));
 }
 
 // A launch that goes away in the middle of its message opens its documents itself: only a whole
 // message is taken and answered, and only its absolute paths.
 TEST(InstanceChannelProtocol, OnlyAWholeMessageIsTakenAndAnsweredAndOnlyItsAbsolutePaths)
 {
-    testsupport::TempDir dir;
+    TempDir dir;
     std::vector<std::vector<std::string>> received;
-    framework::detail::InstanceChannel channel(
-        QString::fromStdString(dir / "kanal"),
-        [&](const std::vector<std::string>& paths) { received.push_back(paths); });
+    InstanceChannel channel(QString::fromStdString(dir / "kanal"),
+                            [&](const std::vector<std::string>& paths) { received.push_back(paths); });
     ASSERT_FALSE(channel.HandOverOrListen({"/nikt/nie/słucha.lit"})) << "nobody listens yet";
     const auto connected = [&](QLocalSocket& socket) {
         socket.connectToServer(QString::fromStdString(dir / "kanal"));
@@ -239,4 +312,165 @@ TEST(InstanceChannelProtocol, OnlyAWholeMessageIsTakenAndAnsweredAndOnlyItsAbsol
     EXPECT_EQ(whole.read(1), QByteArray("\x06"));
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0], (std::vector<std::string>{"/książki/cała.lit", "/inna.lit"}));
+}
+
+TEST_F(InstanceChannelSafetyTest, SocketLivesOnlyInAFolderThatThisUserAloneCanWriteIn)
+{
+    const ScopedVariable temporary("TMPDIR", dir / "tmp");
+    fs::create_directories(dir / "tmp");
+    fs::create_directories(dir / "runtime");
+    fs::permissions(dir / "runtime", fs::perms::owner_all);
+    const auto socketIn = [](const std::string& folder) {
+        const auto path = InstanceChannel::SocketPathForThisSession().toStdString();
+        return !path.empty() && fs::path(path).parent_path() == folder;
+    };
+    {
+        const ScopedVariable runtime("XDG_RUNTIME_DIR", dir / "runtime");
+        EXPECT_TRUE(socketIn(dir / "runtime"));
+    }
+    fs::create_directories(dir / "0711");
+    fs::permissions(dir / "0711", fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::create_directories(dir / "others");
+    fs::permissions(dir / "others", fs::perms::owner_all);
+    ASSERT_EQ(chown((dir / "others").c_str(), kOtherUser, kOtherUser), 0);
+    const auto ownFolder = dir / ("tmp/zwojnik-" + std::to_string(geteuid()));
+    for (const auto& runtime : {dir / "0711", dir / "others", dir / "missing", std::string()}) {
+        const ScopedVariable variable("XDG_RUNTIME_DIR", runtime);
+        EXPECT_TRUE(socketIn(ownFolder)) << runtime;
+        struct stat status = {};
+        ASSERT_EQ(lstat(ownFolder.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, 0700u);
+    }
+    // Another user who made the folder first keeps it, and there is no single instance.
+    fs::remove(ownFolder);
+    fs::create_directories(ownFolder);
+    fs::permissions(ownFolder, fs::perms::owner_all);
+    ASSERT_EQ(chown(ownFolder.c_str(), kOtherUser, kOtherUser), 0);
+    const ScopedVariable unset("XDG_RUNTIME_DIR", std::nullopt);
+    EXPECT_EQ(InstanceChannel::SocketPathForThisSession(), QString());
+    const auto channel = Channel({});
+    EXPECT_FALSE(channel->HandOverOrListen({"/a.lit"}));
+}
+
+TEST_F(InstanceChannelSafetyTest, BothEndsTalkOnlyToTheirOwnUser)
+{
+    const auto channel = Channel(dir / "kanal");
+    ASSERT_FALSE(channel->HandOverOrListen({}));
+    fs::permissions(dir / "kanal", fs::perms::all);
+    EXPECT_EQ(exitStatusOf(asUser(kOtherUser, dir / "kanal", true)), 1)
+        << "another user's launch was answered";
+    EXPECT_TRUE(received.empty());
+    EXPECT_EQ(exitStatusOf(asUser(geteuid(), dir / "kanal", true)), 0);
+    EXPECT_EQ(received, std::vector<std::string>{"/cudza.lit"});
+
+    // A program of another user answering at the name does not get this launch's documents.
+    const pid_t stranger = asUser(kOtherUser, dir / "obcy", false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(dir / "obcy"); }, 5000));
+    EXPECT_FALSE(Channel(dir / "obcy")->HandOverOrListen({"/moja.lit"}));
+    kill(stranger, SIGKILL);
+    waitpid(stranger, nullptr, 0);
+    // The same stand-in as this user is taken for the running program: the check above is the user's.
+    const pid_t own = asUser(geteuid(), dir / "swoj", false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(dir / "swoj"); }, 5000));
+    EXPECT_TRUE(Channel(dir / "swoj")->HandOverOrListen({"/moja.lit"}));
+    kill(own, SIGKILL);
+    waitpid(own, nullptr, 0);
+}
+
+TEST_F(InstanceChannelSafetyTest, LockThatCannotBeTakenMeansNoHandOverAndNoWait)
+{
+    std::ofstream(dir / "kanal.lock").flush();
+    ASSERT_EQ(chown((dir / "kanal.lock").c_str(), kOtherUser, kOtherUser), 0);
+    const auto channel = Channel(dir / "kanal");
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(channel->HandOverOrListen({"/a.lit"}));
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_FALSE(fs::exists(dir / "kanal")) << "listened without the lock";
+}
+
+TEST_F(InstanceChannelSafetyTest, PeersAreCappedInNumberAndInWhatEachSends)
+{
+    const auto channel = Channel(dir / "kanal");
+    ASSERT_FALSE(channel->HandOverOrListen({}));
+    std::vector<std::unique_ptr<QLocalSocket>> peers;
+    for (int i = 0; i < 20; ++i) {
+        auto peer = std::make_unique<QLocalSocket>();
+        peer->connectToServer(QString::fromStdString(dir / "kanal"));
+        ASSERT_TRUE(peer->waitForConnected(5000));
+        peer->write("/bez/konca.lit");
+        peers.push_back(std::move(peer));
+    }
+    const auto open = [&] {
+        return std::count_if(peers.begin(), peers.end(),
+                             [](const auto& peer) { return peer->state() == QLocalSocket::ConnectedState; });
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return open() == 8; }, 5000)) << open() << " still connected";
+    // One that sends more than any hand-over is turned away too.
+    peers.front()->write(QByteArray(300 * 1024, 'x'));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return open() == 7; }, 5000)) << open() << " still connected";
+    EXPECT_TRUE(received.empty());
+}
+
+TEST_F(InstanceChannelSafetyTest, ServerClosedForWantOfDescriptorsListensAgain)
+{
+    const auto channel = Channel(dir / "kanal");
+    ASSERT_FALSE(channel->HandOverOrListen({}));
+    // The peer's socket is made while descriptors remain; then none remain for the server's accept.
+    const int peer = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    rlimit previous = {};
+    getrlimit(RLIMIT_NOFILE, &previous);
+    rlimit none = previous;
+    const int lowestFree = dup(0);
+    close(lowestFree);
+    none.rlim_cur = static_cast<rlim_t>(lowestFree);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
+    ASSERT_TRUE(connectTo(peer, dir / "kanal"));
+    QTest::qWait(300);
+    setrlimit(RLIMIT_NOFILE, &previous);
+    ASSERT_FALSE(fs::exists(dir / "kanal")) << "accepting did not fail";
+    close(peer);
+
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return exitStatusOf(asUser(geteuid(), dir / "kanal", true)) == 0; }, 10000));
+    EXPECT_EQ(received, std::vector<std::string>{"/cudza.lit"});
+}
+
+TEST(InstanceChannelDisplay, OneProgramPerDisplayHoweverDisplayIsWritten)
+{
+    XServer server;
+    if (!server.Start()) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    TempDir runtime;
+    const auto launch = [&](QProcess& process, const QString& display) {
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("DISPLAY"), display);
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime.path()));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(ZWOJNIK_BUILD_DIR "/zwojnik"), {});
+    };
+    QProcess first;
+    launch(first, server.Display());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto names = FileNames(runtime.path());
+            return names.size() == 1 && fs::is_socket(runtime / *names.begin());
+        },
+        20000))
+        << "the first program never listened";
+    for (const auto& form : {"%1.0", "unix%1", "unix%1.0"}) {
+        const auto display = QString::fromLatin1(form).arg(server.Display());
+        QProcess later;
+        launch(later, display);
+        EXPECT_TRUE(later.waitForFinished(10000)) << display.toStdString() << " started a program of its own";
+        EXPECT_EQ(later.exitCode(), 0) << display.toStdString();
+        if (later.state() != QProcess::NotRunning) {
+            later.kill();
+            later.waitForFinished();
+        }
+    }
+    first.kill();
+    first.waitForFinished();
 }

@@ -1,5 +1,6 @@
 // While the converter runs the program keeps to one thread and takes nothing new, yet its windows stay
-// alive: timers fire, windows repaint, the pointer says it is busy, and input is dropped for good.
+// alive: timers fire, windows repaint, the pointer says it is busy, and input is dropped for good. Quitting
+// asks first.
 #include "framework/Application.h"
 #include "support/Conversion.h"
 #include "support/Program.h"
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <filesystem>
 #include <fstream>
 
@@ -47,24 +49,63 @@ protected:
     }
 };
 
-// A converter that takes this long and writes down when it starts and ends.
+// A converter that takes this long (unless ended) and writes down its process, when it starts and ends.
 class ResponsivenessTest : public ScriptedTest
 {
 protected:
     void slowConverter(int seconds)
     {
-        MakeConverterScript(dir / "konwerter", "echo start >> '" + runs + "'\nsleep " +
-                                                   std::to_string(seconds) + "\necho koniec >> '" + runs +
-                                                   "'");
+        MakeConverterScript(dir / "konwerter", "echo $$ > '" + (dir / "pid") + "'\necho start >> '" + runs +
+                                                   "'\nsleep " + std::to_string(seconds) +
+                                                   " &\nwait\necho koniec >> '" + runs + "'");
         std::filesystem::create_directories(dir / "wynik");
         std::ofstream(dir / "książka.lit") << "nie jest to prawdziwa książka";
     }
     bool converterRunning() const { return ReadFile(runs) == "start\n"; }
 
+    enum class Request
+    {
+        Shortcut,    // Ctrl+Q
+        CloseWindow, // the menu bar's window closed, as from its title bar
+    };
+
+    // Asks to quit once the converter runs and answers the question with the button.
+    int quitWhileConverting(Request request, QMessageBox::StandardButton answer)
+    {
+        script.AnswerQuestions(answer);
+        bool asked = false;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            if (!ReadFile(runs).empty() && !std::exchange(asked, true)) {
+                if (request == Request::Shortcut) {
+                    QTest::keyClick(MenuBarWindow()->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+                } else {
+                    MenuBarWindow()->windowHandle()->close();
+                }
+            }
+        });
+        const int status = RunProgram(
+            {},
+            [&] {
+                ticker.start(50);
+                script.QueueDialogAnswer(dir / "książka.lit");
+                script.QueueDialogAnswer(dir / "wynik");
+                RunWhen([] { return true; }, [] { TriggerMenuItem(ui::menu_names::kConvertFromDisk); });
+                if (answer == QMessageBox::No) {
+                    QuitWhen([this] { return script.ShownMessages().size() == 2; });
+                }
+            },
+            standIn);
+        ticker.stop();
+        return status;
+    }
+
     TempDir dir;
     const std::string runs = dir / "przebiegi";
     std::shared_ptr<app::App> standIn = std::make_shared<AppInFolder>(dir / "konwerter");
 };
+
+const std::string kQuitQuestion = "Zamiana pliku .lit jeszcze trwa. Przerwać ją i zamknąć Zwojnik?";
 
 } // namespace
 
@@ -187,4 +228,22 @@ TEST_F(ResponsivenessTest, QuitRequestedWhileTheConverterRunsLeavesTheWindowsAli
     EXPECT_EQ(ReadFile(runs), "start\nkoniec\n");
     EXPECT_GE(ticksAfterQuitRequest, 10) << "the windows froze once quitting was asked for";
     EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
+}
+
+// Quitting while the converter runs asks first: yes ends the converter and the program, no carries on.
+TEST_F(ResponsivenessTest, QuittingWhileConvertingAsksFirstAndYesEndsTheConverterWithoutAnOutcome)
+{
+    slowConverter(600);
+    EXPECT_EQ(quitWhileConverting(Request::CloseWindow, QMessageBox::Yes), 0);
+    EXPECT_FALSE(ProcessRunning(std::stoi(ReadFile(dir / "pid"))));
+    EXPECT_EQ(ReadFile(runs), "start\n");
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{kQuitQuestion}) << "an outcome was shown";
+}
+
+TEST_F(ResponsivenessTest, QuittingWhileConvertingAndAnsweringNoLetsTheConverterFinishAndReport)
+{
+    slowConverter(2);
+    EXPECT_EQ(quitWhileConverting(Request::Shortcut, QMessageBox::No), 0);
+    EXPECT_EQ(ReadFile(runs), "start\nkoniec\n") << "the converter was ended";
+    EXPECT_EQ(script.ShownMessages(), (std::vector<std::string>{kQuitQuestion, "Gotowe!"}));
 }

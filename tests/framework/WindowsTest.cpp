@@ -48,13 +48,6 @@ protected:
 class OtherWindow : public framework::Window
 {};
 
-std::shared_ptr<ProbeWindow> BuildProbe()
-{
-    auto window = std::make_shared<ProbeWindow>();
-    window->Construct();
-    return window;
-}
-
 template <class ControlClass> std::shared_ptr<ControlClass> Place(framework::Window& window, QRect bounds)
 {
     auto control = std::make_shared<ControlClass>();
@@ -84,7 +77,8 @@ protected:
 
 TEST_F(WindowsTest, ConstructRunsTheHooksOnceInOrderAndShowsOnlyACompleteWindow)
 {
-    auto window = BuildProbe();
+    auto window = std::make_shared<ProbeWindow>();
+    window->Construct();
     const std::vector<std::string> expected{"Layout", "CreateControls", "AddMenuHandlers"};
     EXPECT_EQ(window->calls, expected);
     EXPECT_FALSE(window->visibleWhileBuilding);

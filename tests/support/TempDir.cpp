@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -30,6 +31,19 @@ TempDir::~TempDir()
                                      std::filesystem::perm_options::add, error);
     }
     std::filesystem::remove_all(mPath, error);
+}
+
+ScopedVariable::ScopedVariable(const char* name, const std::optional<std::string>& value) : mName(name)
+{
+    if (const char* previous = std::getenv(name)) {
+        mPrevious = previous;
+    }
+    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+}
+
+ScopedVariable::~ScopedVariable()
+{
+    mPrevious ? setenv(mName, mPrevious->c_str(), 1) : unsetenv(mName);
 }
 
 void RunWhen(std::function<bool()> ready, std::function<void()> action, int timeoutMs)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace testsupport {
@@ -20,6 +21,20 @@ public:
 
 private:
     std::string mPath;
+};
+
+// Sets an environment variable (unsets it for nothing) and puts the earlier value back at the end.
+class ScopedVariable
+{
+public:
+    ScopedVariable(const char* name, const std::optional<std::string>& value);
+    ~ScopedVariable();
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* mName;
+    std::optional<std::string> mPrevious;
 };
 
 // Runs the action from the event loop as soon as ready() holds; fails the test if it never does.

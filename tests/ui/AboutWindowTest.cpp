@@ -69,9 +69,22 @@ TEST_F(AboutWindowTest, TheTextsAreCentredInTheirLinesAndFitTheirBoxes)
     }
 }
 
-TEST_F(AboutWindowTest, OKAndReturnCloseTheWindowAndTheNextCommandBuildsAFreshOne)
+// About twice brings the one window to the front where it was; OK and Return close it, Escape does not,
+// and the next command builds a fresh one.
+TEST_F(AboutWindowTest, AboutBringsTheOneWindowForwardAndOKOrReturnClosesIt)
 {
-    auto first = ::Window2();
+    EXPECT_FALSE(ui::ShowAboutWindow());
+    auto first = framework::ImplicitInstance<ui::Window2>();
+    ASSERT_NE(first, nullptr);
+    first->SetLeft(17);
+    first->SetTop(23);
+    first->Widget()->showMinimized();
+    EXPECT_FALSE(ui::ShowAboutWindow());
+    EXPECT_EQ(framework::ImplicitInstance<ui::Window2>(), first);
+    EXPECT_EQ(framework::Windows().size(), 1u);
+    EXPECT_EQ(QPoint(first->Left(), first->Top()), QPoint(17, 23));
+    EXPECT_FALSE(first->Widget()->isMinimized());
+
     QTest::keyClick(WidgetOf(first, "StaticText3"), Qt::Key_Escape);
     EXPECT_TRUE(first->IsOpen()) << "the window has no cancel button";
     QTest::mouseClick(WidgetOf(first, "PushButton1"), Qt::LeftButton);
@@ -88,22 +101,6 @@ TEST_F(AboutWindowTest, OKAndReturnCloseTheWindowAndTheNextCommandBuildsAFreshOn
     QTest::keyClick(WidgetOf(second, "StaticText3"), Qt::Key_Return);
     EXPECT_FALSE(second->IsOpen());
     EXPECT_TRUE(script.ShownMessages().empty());
-}
-
-TEST_F(AboutWindowTest, AboutTwiceBringsTheOneWindowToTheFrontWhereItWas)
-{
-    EXPECT_FALSE(ui::ShowAboutWindow());
-    auto about = framework::ImplicitInstance<ui::Window2>();
-    ASSERT_NE(about, nullptr);
-    about->SetLeft(17);
-    about->SetTop(23);
-    about->Widget()->showMinimized();
-
-    EXPECT_FALSE(ui::ShowAboutWindow());
-    EXPECT_EQ(framework::ImplicitInstance<ui::Window2>(), about);
-    EXPECT_EQ(framework::Windows().size(), 1u);
-    EXPECT_EQ(QPoint(about->Left(), about->Top()), QPoint(17, 23));
-    EXPECT_FALSE(about->Widget()->isMinimized());
 }
 
 TEST_F(AboutWindowTest, EachClickOnTheProductNameShowsTheDedicationAndNoOtherClickDoes)

@@ -165,23 +165,6 @@ bool Contains(const std::string& record, const std::string& bytes)
     return record.find(bytes) != std::string::npos;
 }
 
-TEST(WindowRecords, EachRecordListsEveryNameOfItsKindInOrderAndEndsWithItsLastEntry)
-{
-    for (const RecordCase& each : AllRecords()) {
-        std::vector<std::string> names, expected;
-        for (const auto& entry : Decode(each, each.record)) {
-            names.push_back(entry.name);
-        }
-        for (const auto& declared : each.names) {
-            expected.emplace_back(declared.name);
-        }
-        EXPECT_EQ(names, expected) << each.label;
-        const bool window = each.names.data() == framework::PropertyLists::Window().data();
-        const std::string last = window ? "MacProcID \x00\x00\x00\x00"s : "InitialParent \x00\x00\x00\x00"s;
-        EXPECT_TRUE(each.record.ends_with(last)) << each.label;
-    }
-}
-
 TEST(WindowRecords, BytesAreThoseWorkedOutByHand)
 {
     const std::string canvasOpening = "Name \x00\x00\x00\x07"
@@ -217,13 +200,24 @@ TEST(WindowRecords, BytesAreThoseWorkedOutByHand)
                                                     "Title \x00\x00\x00\x0DPomoc Zwojnik"s));
 }
 
-TEST(WindowRecords, EveryPrefixDecodesIffItEndsOnAnEntryBoundary)
+// Each record lists every name of its kind in order and ends with its last entry; every prefix decodes iff
+// it ends on an entry boundary.
+TEST(WindowRecords, EachRecordIsItsKindsWholeListAndEveryPrefixDecodesIffItEndsOnAnEntryBoundary)
 {
     for (const RecordCase& each : AllRecords()) {
+        std::vector<std::string> names, expected;
         std::vector<std::size_t> boundaries = {0};
         for (const auto& entry : Decode(each, each.record)) {
+            names.push_back(entry.name);
             boundaries.push_back(boundaries.back() + ui::EncodeRecord({entry}).size());
         }
+        for (const auto& declared : each.names) {
+            expected.emplace_back(declared.name);
+        }
+        EXPECT_EQ(names, expected) << each.label;
+        const bool window = each.names.data() == framework::PropertyLists::Window().data();
+        const std::string last = window ? "MacProcID \x00\x00\x00\x00"s : "InitialParent \x00\x00\x00\x00"s;
+        EXPECT_TRUE(each.record.ends_with(last)) << each.label;
         ASSERT_EQ(boundaries.back(), each.record.size()) << each.label;
         for (std::size_t length = 0; length < each.record.size(); ++length) {
             const auto boundary = std::find(boundaries.begin(), boundaries.end(), length);
