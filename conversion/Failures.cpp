@@ -24,9 +24,9 @@ struct Sign
 const std::array kSigns{
     Sign{Failure::DestinationFull, {"No space left on device", "Disk quota exceeded", "File too large"}},
     Sign{Failure::DamagedBook, {"Unable to decrypt title key", "Decryption is incorrect"}},
-    Sign{Failure::ProtectedBook,
-         {"DECRYPTION FAILED", "End User License", "End-User-License", "keys.txt", "DRM5",
-          "owner-exclusive"}},
+    Sign{
+        Failure::ProtectedBook,
+        {"DECRYPTION FAILED", "End User License", "End-User-License", "keys.txt", "DRM5", "owner-exclusive"}},
     Sign{Failure::NotALitFile, {"does not appear to be a .LIT file", "File is too small. Is "}},
     Sign{Failure::OutputExists, {"a file already exists", "Delete it first", "File exists"}},
     Sign{Failure::BookUnreadable, {"Unable to open file.", "Is a directory"}},
@@ -86,8 +86,7 @@ String ExplainFailure(Failure failure, int status, const String& converterPath)
         return "Tam, gdzie miała powstać teczka lub plik z książką, jest już plik o tej samej nazwie. "
                "Wybierz inną teczkę albo usuń ten plik.";
     case Failure::ConverterMissing:
-        return "Nie ma konwertera Convert LIT: „" + converterPath +
-               "”. Zainstaluj Zwojnik ponownie.";
+        return "Nie ma konwertera Convert LIT: „" + converterPath + "”. Zainstaluj Zwojnik ponownie.";
     case Failure::ConverterCannotRun:
         return "Nie da się uruchomić konwertera Convert LIT „" + converterPath +
                "”: brak uprawnień do jego wykonania albo plik jest uszkodzony. Zainstaluj Zwojnik ponownie.";

@@ -9,7 +9,8 @@ namespace conversion {
 using framework::String;
 
 // What went wrong in a conversion that ended with a non-zero status.
-enum class Failure {
+enum class Failure
+{
     NotALitFile,
     DamagedBook,
     ProtectedBook,

@@ -20,7 +20,8 @@ const String kPackageSuffix = ".opf";
 
 bool endsWith(const String& text, const String& suffix)
 {
-    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 String lowercase(String text)
@@ -144,7 +145,10 @@ std::vector<Tag> startTags(const String& xml)
 {
     std::vector<Tag> tags;
     for (std::size_t at = xml.find('<'); at != String::npos; at = xml.find('<', at)) {
-        if (at + 1 < xml.size() && std::isalpha(static_cast<unsigned char>(xml[at + 1]))) {
+        if (xml.compare(at, 4, "<!--") == 0) {
+            const auto end = xml.find("-->", at);
+            at = end == String::npos ? xml.size() : end;
+        } else if (at + 1 < xml.size() && std::isalpha(static_cast<unsigned char>(xml[at + 1]))) {
             tags.push_back(readTag(xml, at));
         } else {
             ++at;
