@@ -32,7 +32,7 @@ const std::array kSigns{
     Sign{Failure::BookUnreadable, {"Unable to open file.", "Is a directory"}},
     Sign{Failure::DestinationNotWritable,
          {"Error writing file", "Permission denied", "Read-only file system", "Unable to create directory",
-          "Unable to create a DOS file", "Unable to create an OPF file", "Unable to create file"}},
+          "Unable to create a DOS file", "Unable to create an OPF file", "Unable to create a file in"}},
     Sign{Failure::DamagedBook,
          {"Error reading file", "LIT FORMAT ERROR", "LIT FILE ERROR", "Bad LIT directory", "newer LIT format",
           "I only handle version"}},
