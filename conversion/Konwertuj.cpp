@@ -1,5 +1,7 @@
 #include "conversion/Konwertuj.h"
 
+#include "conversion/FirstPage.h"
+#include "conversion/Outcome.h"
 #include "conversion/Quoting.h"
 #include "framework/Application.h"
 #include "framework/Messages.h"
@@ -111,6 +113,8 @@ void Konwertuj(const String& appFolderPath, const String& sourcePath, const Stri
         return;
     }
 
+    const auto destination = Unescape(targetFolderPath);
+    const auto packagesBefore = PackageNames(destination);
     auto shell = std::make_unique<framework::Shell>();
     shell->Execute(command);
     const int errorCode = shell->ErrorCode();
@@ -118,7 +122,11 @@ void Konwertuj(const String& appFolderPath, const String& sourcePath, const Stri
         framework::MsgBox(kDestinationFullMessage);
         return;
     }
-    framework::MsgBox(errorCode != 0 ? kErrorMessagePrefix + framework::Str(errorCode) : kDoneMessage);
+    String converter = converterPiece(architecture);
+    converter.pop_back();
+    ReportOutcome({errorCode, shell->ErrorOutput(),
+                   withoutRepeatedSlashes(Unescape(appFolderPath) + converter), Unescape(sourcePath),
+                   destination, packagesBefore});
 }
 
 } // namespace conversion

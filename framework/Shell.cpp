@@ -12,17 +12,25 @@ namespace framework {
 
 namespace {
 constexpr const char* kShell = "/bin/sh";
-}
+constexpr std::size_t kErrorOutputKept = 8192;
+} // namespace
 
 void Shell::Execute(const String& command)
 {
     QProcess process;
     process.setProgram(QString::fromLatin1(kShell));
     process.setArguments({QStringLiteral("-c"), QString::fromStdString(command)});
-    // Nothing the command prints is used: the system discards it, so it can never fill a pipe.
+    // What the command prints is not used, but for the end of its standard error: the system discards
+    // the rest, and the error pipe is read as it fills, so that it can never block the command.
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
+    mErrorOutput.clear();
+    QObject::connect(&process, &QProcess::readyReadStandardError, [this, &process] {
+        mErrorOutput += process.readAllStandardError().toStdString();
+        if (mErrorOutput.size() > kErrorOutputKept) {
+            mErrorOutput.erase(0, mErrorOutput.size() - kErrorOutputKept);
+        }
+    });
     // The shell gets the command byte for byte. Passed as a QString, bytes that are not UTF-8 (a name in
     // a legacy encoding) would become replacement characters and the path would name no file, or another.
     // Qt has set up the child's standard files when this runs; if the shell cannot be started, Qt's own
