@@ -439,8 +439,15 @@ std::span<const PropertyDefinition<StaticText>> StaticText::Properties()
          }},
         {"TextColor", PropertyType::Color,
          [](StaticText& t, const PropertyValue& v) {
+             // Black is the text colour of a light theme. On a window of no colour of its own the text
+             // takes the theme's, which keeps it readable on a dark one.
+             const auto colour = ColorOf(v);
+             if (colour == framework::Color{} && !t.Widget()->window()->autoFillBackground()) {
+                 t.Widget()->setPalette(QPalette());
+                 return;
+             }
              QPalette palette = t.Widget()->palette();
-             palette.setColor(QPalette::WindowText, qtColor(ColorOf(v)));
+             palette.setColor(QPalette::WindowText, qtColor(colour));
              t.Widget()->setPalette(palette);
          }},
         {"Multiline", PropertyType::Boolean,
