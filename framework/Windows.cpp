@@ -11,6 +11,7 @@
 #include <QPalette>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QWidget>
 #include <algorithm>
 #include <array>
@@ -197,6 +198,11 @@ void Window::Construct()
             window->FollowSize();
         }
     };
+    // Escape and the system's Close keys (Ctrl+W) close a window as its close button does.
+    for (auto* shortcut :
+         {new QShortcut(Qt::Key_Escape, &widget), new QShortcut(QKeySequence::Close, &widget)}) {
+        QObject::connect(shortcut, &QShortcut::activated, &widget, &QWidget::close);
+    }
     widget.keyPressed = [self](const QKeyEvent& event) {
         auto window = self.lock();
         if (!window || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
