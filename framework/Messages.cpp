@@ -10,20 +10,26 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
+#include <algorithm>
 
 namespace framework {
 
 namespace {
 
 // A box as narrow as its text would cut its title short: the title bar also holds the window's buttons.
-void keepTitleVisible(QMessageBox& box)
+// An explanation reads better in lines of some sixty characters than in the narrow column Qt gives it.
+void setMinimumWidth(QMessageBox& box)
 {
     constexpr int kTitleBarButtons = 160;
+    constexpr int kExplanationCharacters = 60;
     auto* grid = qobject_cast<QGridLayout*>(box.layout());
     if (!grid) {
         return;
     }
-    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarButtons;
+    int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarButtons;
+    if (!box.informativeText().isEmpty()) {
+        width = std::max(width, box.fontMetrics().averageCharWidth() * kExplanationCharacters);
+    }
     grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
                   grid->columnCount());
 }
@@ -62,7 +68,7 @@ void MsgBox(const String& text, const String& explanation, const String& details
     }
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
-    keepTitleVisible(box);
+    setMinimumWidth(box);
     box.exec();
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         if (box.clickedButton() == buttons[i] && actions[i].run) {
