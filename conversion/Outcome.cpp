@@ -35,7 +35,7 @@ void ReportOutcome(const FinishedConversion& conversion)
         const auto failure = RecognizeFailure(status, conversion.errorOutput);
         framework::MsgBox(kErrorMessagePrefix + framework::Str(status),
                           ExplainFailure(failure, status, conversion.converterPath),
-                          trimmed(conversion.errorOutput));
+                          framework::ReplaceAll(trimmed(conversion.errorOutput), "\t", "    "));
         return;
     }
     const auto folder = withoutTrailingSlash(conversion.destinationPath);
