@@ -50,19 +50,12 @@ void Main(framework::Runtime& runtime, const StepObserver& observe)
 void FinaliseModules(const StepObserver& observe)
 {
     observe("finalisation");
-    framework::ReleaseImplicitWindows();
     framework::ReleaseWindows();
     FileTypes::pTextLit.reset();
-    ui::ReleaseMenuBar1();
 }
 
-} // namespace
-
-int Run(int argc, char** argv, const StepObserver& observer)
+int RunIn(framework::Runtime& runtime, const StepObserver& observe)
 {
-    const StepObserver observe = observer ? observer : [](std::string_view) {};
-    observe("framework");
-    framework::Runtime runtime(argc, argv);
     if (runtime.HandedOver()) {
         return runtime.Exit(); // the program already running opens this launch's documents
     }
@@ -70,6 +63,29 @@ int Run(int argc, char** argv, const StepObserver& observer)
     FinaliseModules(observe);
     observe("exit");
     return runtime.Exit();
+}
+
+StepObserver orNothing(const StepObserver& observer)
+{
+    return observer ? observer : [](std::string_view) {};
+}
+
+} // namespace
+
+int Run(int argc, char** argv, const StepObserver& observer)
+{
+    const auto observe = orNothing(observer);
+    observe("framework");
+    framework::Runtime runtime(argc, argv);
+    return RunIn(runtime, observe);
+}
+
+int Run(int argc, char** argv, const StepObserver& observer, std::unique_ptr<framework::Platform>&& platform)
+{
+    const auto observe = orNothing(observer);
+    observe("framework");
+    framework::Runtime runtime(argc, argv, std::move(platform));
+    return RunIn(runtime, observe);
 }
 
 void InitFileTypes()

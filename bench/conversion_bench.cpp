@@ -8,10 +8,12 @@
 #include "conversion/Konwertuj.h"
 #include "framework/Application.h"
 #include "framework/Files.h"
-#include "framework/Scripting.h"
+#include "framework/Platform.h"
 
+#include <QMessageBox>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -67,10 +69,10 @@ public:
         const auto outShellPath = framework::FolderItem::FromPath(out.Path())->ShellPath();
         std::optional<bench::Nanoseconds> answeredAt;
         framework::String message;
-        framework::scripting::AnswerMessages([&](const framework::String& text) {
+        answer = [&](const framework::String& text) {
             answeredAt = bench::Now();
             message = text;
-        });
+        };
         const auto start = bench::Now();
         conversion::Konwertuj(mAppFolderShellPath, mBookShellPath, outShellPath);
         if (!answeredAt || message != conversion::kDoneMessage || out.Empty()) {
@@ -91,6 +93,8 @@ public:
         return bench::Milliseconds(finished.endedAt - clit.StartedAt());
     }
 
+    std::function<void(const framework::String&)> answer;
+
 private:
     std::string mBook;
     std::string mClit;
@@ -110,9 +114,16 @@ int main(int argc, char** argv)
     const bench::ScratchFolder runtimeFolder("zwojnik-bench-runtime");
     setenv("XDG_RUNTIME_DIR", runtimeFolder.Path().c_str(), 1);
     char* runtimeArguments[] = {argv[0], nullptr};
-    framework::Runtime runtime(1, runtimeArguments);
-
     ConversionRoutes routes(options);
+    // Messages reach the benchmark instead of the screen.
+    struct AnsweringPlatform : framework::QtPlatform
+    {
+        ConversionRoutes& routes;
+        explicit AnsweringPlatform(ConversionRoutes& r) : routes(r) {}
+        void RunMessageBox(QMessageBox& box) override { routes.answer(box.text().toStdString()); }
+    };
+    framework::Runtime runtime(1, runtimeArguments, std::make_unique<AnsweringPlatform>(routes));
+
     // One unmeasured pair brings the book and both programs into the page cache.
     routes.ThroughProgram();
     routes.Raw();

@@ -11,11 +11,13 @@
 #include "Harness.h"
 #include "app/Startup.h"
 #include "framework/Application.h"
-#include "framework/Scripting.h"
+#include "framework/Platform.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QFileDialog>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTimer>
 #include <iostream>
 #include <string>
@@ -88,6 +90,22 @@ private:
     bool mReported = false;
 };
 
+// Answers the folder dialog with the destination and reports each message instead of showing it.
+class AnsweringPlatform : public framework::QtPlatform
+{
+public:
+    explicit AnsweringPlatform(std::string folder) : mFolder(std::move(folder)) {}
+    std::optional<framework::String> RunFileDialog(QFileDialog&) override { return mFolder; }
+    void RunMessageBox(QMessageBox& box) override
+    {
+        std::cout << "message " << box.text().toStdString() << '\n';
+        quitSoon();
+    }
+
+private:
+    std::string mFolder;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -96,23 +114,20 @@ int main(int argc, char** argv)
     const bool converting = argc == 4 && std::string(argv[1]) == "--convert";
     if (converting) {
         programArguments.push_back(argv[2]);
-        framework::scripting::QueueDialogAnswer(std::string(argv[3]));
-        framework::scripting::AnswerMessages([](const framework::String& text) {
-            std::cout << "message " << text << '\n';
-            quitSoon();
-        });
     } else if (argc != 1) {
         bench::Fail("usage: zwojnik_startup_probe [--convert BOOK DIR]");
     }
     programArguments.push_back(nullptr);
 
     IdleWatch idle;
-    const int status = app::Run(static_cast<int>(programArguments.size() - 1), programArguments.data(),
-                                [&](std::string_view step) {
-                                    if (step == "event loop" && !converting) {
-                                        idle.Arm();
-                                    }
-                                });
+    const int status = app::Run(
+        static_cast<int>(programArguments.size() - 1), programArguments.data(),
+        [&](std::string_view step) {
+            if (step == "event loop" && !converting) {
+                idle.Arm();
+            }
+        },
+        std::make_unique<AnsweringPlatform>(converting ? argv[3] : ""));
     std::cout << "exit_status " << status << '\n' << "self_peak_kb " << peakResidentKb() << '\n';
     return status;
 }

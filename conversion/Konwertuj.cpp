@@ -8,8 +8,6 @@
 #include "framework/Shell.h"
 #include "framework/System.h"
 
-#include <array>
-#include <glob.h>
 #include <memory>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -17,21 +15,6 @@
 namespace conversion {
 
 namespace {
-
-String converterPiece(std::int32_t architecture)
-{
-    return architecture == kPowerPCArchitecture ? "/clit-ppc " : "/clit-intel ";
-}
-
-// How many existing names the shell's pathname expansion puts in place of a word.
-std::size_t matchCount(const String& word)
-{
-    glob_t matches{};
-    const int result = glob(word.c_str(), 0, nullptr, &matches);
-    const std::size_t count = result == 0 ? matches.gl_pathc : 0;
-    globfree(&matches);
-    return count;
-}
 
 // Convert LIT does not check its writes: on a full disk it cuts its files short and still exits with 0.
 // A destination left without one free block is the sign. File systems that tell no sizes tell nothing.
@@ -45,56 +28,7 @@ bool destinationFull(const String& targetFolderPath)
     return (geteuid() == 0 ? space.f_bfree : space.f_bavail) == 0;
 }
 
-String withoutRepeatedSlashes(const String& path)
-{
-    String cleaned;
-    for (const char c : path) {
-        if (!(c == '/' && !cleaned.empty() && cleaned.back() == '/')) {
-            cleaned += c;
-        }
-    }
-    return cleaned;
-}
-
 } // namespace
-
-String CommandText(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
-                   const String& targetFolderPath)
-{
-    String text = "`printf " + framework::Chr(34) + appFolderPath + converterPiece(architecture);
-    text += sourcePath + framework::Chr(32) + targetFolderPath + framework::Chr(34) + "`";
-    return text;
-}
-
-String ConverterCommand(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
-                        const String& targetFolderPath)
-{
-    // Each path is quoted on its own: quoted in the whole text, a book whose name ends in a backslash
-    // would have its escaped backslash and the space after the path taken for the pair "\ ", and the
-    // book and the folder would reach the converter as one word.
-    return CommandText(architecture, QuoteCommand(appFolderPath), QuoteCommand(sourcePath),
-                       QuoteCommand(targetFolderPath));
-}
-
-std::optional<String> AmbiguousPath(std::int32_t architecture, const String& appFolderPath,
-                                    const String& sourcePath, const String& targetFolderPath)
-{
-    String converter = converterPiece(architecture);
-    converter.pop_back();
-    const std::array<String, 3> words{appFolderPath + converter, sourcePath, targetFolderPath};
-    for (const auto& word : words) {
-        if (matchCount(QuoteCommand(word)) > 1) {
-            return withoutRepeatedSlashes(Unescape(word));
-        }
-    }
-    return std::nullopt;
-}
-
-String AmbiguityMessage(const String& path)
-{
-    return "Nie mogę jednoznacznie wskazać „" + path +
-           "”: tej nazwie odpowiada kilka plików lub teczek. Zmień nazwę i spróbuj ponownie.";
-}
 
 void Konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath)
 {
@@ -122,11 +56,8 @@ void Konwertuj(const String& appFolderPath, const String& sourcePath, const Stri
         framework::MsgBox(kDestinationFullMessage);
         return;
     }
-    String converter = converterPiece(architecture);
-    converter.pop_back();
-    ReportOutcome({errorCode, shell->ErrorOutput(),
-                   withoutRepeatedSlashes(Unescape(appFolderPath) + converter), Unescape(sourcePath),
-                   destination, packagesBefore});
+    ReportOutcome({errorCode, shell->ErrorOutput(), ConverterPath(architecture, appFolderPath),
+                   Unescape(sourcePath), destination, packagesBefore});
 }
 
 } // namespace conversion

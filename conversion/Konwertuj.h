@@ -1,15 +1,10 @@
 #pragma once
 
-#include "framework/Text.h"
-
-#include <cstdint>
-#include <optional>
+#include "conversion/Command.h"
 
 namespace conversion {
 
 using framework::String;
-
-inline constexpr std::int32_t kPowerPCArchitecture = 2;
 
 inline const String kDoneMessage = "Gotowe!";
 inline const String kProcessorErrorMessage = "Błąd rozpoznawania procesora.";
@@ -19,20 +14,6 @@ inline const String kErrorMessagePrefix = "Wystąpił\u00A0błąd: ";
 inline const String kDestinationFullMessage = kErrorMessagePrefix +
                                               "w teczce docelowej zabrakło miejsca, więc "
                                               "zawartość pliku .lit nie została zapisana w całości.";
-
-// The converter command line before quoting: the shell runs what printf prints.
-String CommandText(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
-                   const String& targetFolderPath);
-
-// The command text as the shell gets it: CommandText with its paths quoted.
-String ConverterCommand(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
-                        const String& targetFolderPath);
-
-// The first of the paths in a quoted command whose wildcards match more than one existing name, as
-// the system names it; nothing when each matches one name or none.
-std::optional<String> AmbiguousPath(std::int32_t architecture, const String& appFolderPath,
-                                    const String& sourcePath, const String& targetFolderPath);
-String AmbiguityMessage(const String& path);
 
 // Converts the e-book at sourcePath into the folder targetFolderPath with the Convert LIT executable
 // in appFolderPath (all three in shell form) and tells the user how it went.

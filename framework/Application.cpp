@@ -3,53 +3,29 @@
 #include "framework/Exceptions.h"
 #include "framework/Menus.h"
 #include "framework/Messages.h"
-#include "framework/detail/InputBlocker.h"
-#include "framework/detail/InstanceChannel.h"
-#include "framework/detail/MenuBarWindow.h"
+#include "framework/detail/RuntimeState.h"
 
-#include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTimer>
-#include <QTranslator>
-#include <deque>
 
 namespace framework {
 
+using detail::RuntimeState;
+
 namespace {
 
-struct RuntimeState
-{
-    Runtime* runtime = nullptr;
-    std::unique_ptr<QApplication> qtApplication;
-    std::unique_ptr<QTranslator> translator;
-    std::shared_ptr<Application> application;
-    std::unique_ptr<detail::MenuBarWindow> menuBarWindow;
-    std::unique_ptr<detail::InstanceChannel> channel;
-    bool handedOver = false;
-    std::vector<FolderItemPtr> launchDocuments;
-    std::deque<FolderItemPtr> pendingDocuments;
-    std::exception_ptr pendingException;
-    bool unhandledException = false;
-    bool quitting = false;
-    int exitStatus = 0;
-    int requestDepth = 0;
-    bool pumpScheduled = false;
-    bool opened = false; // Open has been raised: documents may follow
-};
-
-RuntimeState& state()
-{
-    static RuntimeState instance;
-    return instance;
-}
+RuntimeState* current = nullptr;
 
 void schedulePump();
 
 void pumpDocuments()
 {
-    auto& s = state();
+    if (!current) {
+        return;
+    }
+    auto& s = *current;
     s.pumpScheduled = false;
     if (s.requestDepth > 0 || s.quitting || s.pendingException || s.pendingDocuments.empty() ||
         !s.application || !s.opened) {
@@ -63,7 +39,10 @@ void pumpDocuments()
 
 void schedulePump()
 {
-    auto& s = state();
+    if (!current) {
+        return;
+    }
+    auto& s = *current;
     if (!s.pumpScheduled && !s.pendingDocuments.empty()) {
         s.pumpScheduled = true;
         QTimer::singleShot(0, qApp, pumpDocuments);
@@ -73,7 +52,7 @@ void schedulePump()
 // A launch without documents asks the running program to show itself.
 void receiveHandedOverDocuments(const std::vector<String>& paths)
 {
-    auto& s = state();
+    auto& s = detail::RequireState();
     if (paths.empty() && s.menuBarWindow && s.menuBarWindow->isVisible()) {
         s.menuBarWindow->setWindowState(s.menuBarWindow->windowState() & ~Qt::WindowMinimized);
         s.menuBarWindow->raise();
@@ -86,7 +65,7 @@ void receiveHandedOverDocuments(const std::vector<String>& paths)
 
 void requestQuit()
 {
-    auto& s = state();
+    auto& s = detail::RequireState();
     if (!s.quitting) {
         s.quitting = true;
         if (s.application) {
@@ -118,7 +97,7 @@ const Application::MenuHandler* Application::MenuHandlerFor(const String& itemNa
 void Application::SetMenuBar(std::shared_ptr<framework::MenuBar> menuBar)
 {
     mMenuBar = std::move(menuBar);
-    auto& s = state();
+    auto& s = detail::RequireState();
     s.menuBarWindow = mMenuBar ? std::make_unique<detail::MenuBarWindow>(*mMenuBar) : nullptr;
 }
 
@@ -133,17 +112,17 @@ FolderItemPtr Application::ExecutableFile() const
 
 std::shared_ptr<Application> Application::Instance()
 {
-    return state().application;
+    return current ? current->application : nullptr;
 }
 
 void Application::Register(std::shared_ptr<Application> application)
 {
-    state().application = std::move(application);
+    detail::RequireState().application = std::move(application);
 }
 
 void Quit(int status)
 {
-    state().exitStatus = status;
+    detail::RequireState().exitStatus = status;
     requestQuit();
 }
 
@@ -152,13 +131,37 @@ void RequestQuit()
 {
     requestQuit();
 }
+
+RuntimeState* CurrentState()
+{
+    return current;
+}
+
+RuntimeState& RequireState()
+{
+    if (!current) {
+        throw NilObjectException("the framework runtime is not running");
+    }
+    return *current;
+}
 } // namespace detail
 
-Runtime::Runtime(int argc, char** argv)
+Platform& CurrentPlatform()
 {
-    auto& s = state();
-    s = RuntimeState{};
+    return *detail::RequireState().platform;
+}
+
+Runtime::Runtime(int argc, char** argv) : Runtime(argc, argv, std::make_unique<QtPlatform>()) {}
+
+Runtime::Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform)
+    : mState(std::make_unique<RuntimeState>())
+{
+    if (current) {
+        throw std::logic_error("one framework runtime at a time");
+    }
+    auto& s = *mState;
     s.runtime = this;
+    s.platform = std::move(platform);
     for (int i = 1; i < argc; ++i) {
         s.launchDocuments.push_back(FolderItem::FromPath(argv[i]));
     }
@@ -169,15 +172,11 @@ Runtime::Runtime(int argc, char** argv)
         s.qtApplication = std::make_unique<QApplication>(qtArgc, qtArgv);
     }
     // The program speaks Polish whatever the system's language: so do Qt's own dialogs.
-    if (!s.translator) {
-        s.translator = std::make_unique<QTranslator>();
-        if (s.translator->load(QStringLiteral("qtbase_pl"),
-                               QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-            QCoreApplication::installTranslator(s.translator.get());
-        }
+    s.translator = std::make_unique<QTranslator>();
+    if (s.translator->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(s.translator.get());
     }
     QApplication::setApplicationName(QStringLiteral("Zwojnik"));
-    QApplication::setApplicationVersion(QStringLiteral(ZWOJNIK_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("zwojnik"));
     QApplication::setWindowIcon(
         QIcon::fromTheme(QStringLiteral("zwojnik"), QIcon(QStringLiteral(":/icons/zwojnik.svg"))));
@@ -190,30 +189,30 @@ Runtime::Runtime(int argc, char** argv)
     s.channel = std::make_unique<detail::InstanceChannel>(detail::InstanceChannel::SocketPathForThisSession(),
                                                           receiveHandedOverDocuments);
     s.handedOver = s.channel->HandOverOrListen(paths);
+    current = &s;
 }
 
 Runtime::~Runtime()
 {
-    auto& s = state();
+    auto& s = *mState;
+    ReleaseWindows();
     s.menuBarWindow.reset();
     s.application.reset();
     s.channel.reset();
-    if (s.translator) {
-        QCoreApplication::removeTranslator(s.translator.get());
-        s.translator.reset();
-    }
+    QCoreApplication::removeTranslator(s.translator.get());
+    s.translator.reset();
     s.qtApplication.reset();
-    s.runtime = nullptr;
+    current = nullptr;
 }
 
 Runtime* Runtime::Current()
 {
-    return state().runtime;
+    return current ? current->runtime : nullptr;
 }
 
 void Runtime::RunEventLoop()
 {
-    auto& s = state();
+    auto& s = *mState;
     s.quitting = false;
     if (s.menuBarWindow) {
         s.menuBarWindow->Present();
@@ -245,18 +244,18 @@ void Runtime::RunEventLoop()
 
 void Runtime::OpenDocument(const FolderItemPtr& item)
 {
-    state().pendingDocuments.push_back(item);
+    mState->pendingDocuments.push_back(item);
     schedulePump();
 }
 
 bool Runtime::HandedOver() const
 {
-    return state().handedOver;
+    return mState->handedOver;
 }
 
 void Runtime::HandleUnhandledException(std::exception_ptr exception)
 {
-    state().unhandledException = true;
+    mState->unhandledException = true;
     String name = "unknown";
     String detail;
     try {
@@ -275,14 +274,18 @@ void Runtime::HandleUnhandledException(std::exception_ptr exception)
 
 int Runtime::Exit()
 {
-    auto& s = state();
+    auto& s = *mState;
     s.application.reset();
     return s.unhandledException ? 1 : s.exitStatus;
 }
 
 void DispatchRequest(const std::function<void()>& call)
 {
-    auto& s = state();
+    if (!current) {
+        call();
+        return;
+    }
+    auto& s = *current;
     if (s.pendingException) {
         return;
     }
@@ -303,7 +306,7 @@ void DispatchRequest(const std::function<void()>& call)
 
 bool RequestRunning()
 {
-    return state().requestDepth > 0;
+    return current && current->requestDepth > 0;
 }
 
 } // namespace framework

@@ -11,6 +11,10 @@
 namespace framework {
 
 class MenuBar;
+class Platform;
+namespace detail {
+struct RuntimeState;
+}
 
 // The base of the program's application class. The framework raises its events on the main thread,
 // one at a time, and never while another event, menu command or control event is still running.
@@ -53,8 +57,10 @@ class Runtime
 {
 public:
     // All arguments but the first are the documents to open; the framework takes no options. When the
-    // program already runs for this user and display, the documents are handed over to it.
+    // program already runs for this user and display, the documents are handed over to it. Without a
+    // platform, Qt's serves.
     Runtime(int argc, char** argv);
+    Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform);
     ~Runtime();
     Runtime(const Runtime&) = delete;
     Runtime& operator=(const Runtime&) = delete;
@@ -76,6 +82,9 @@ public:
     int Exit();
 
     static Runtime* Current();
+
+private:
+    std::unique_ptr<detail::RuntimeState> mState;
 };
 
 // Runs a call from the framework into the program: it is one request, during which no other event,

@@ -3,13 +3,12 @@
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/detail/PropertyTable.h"
+#include "framework/detail/QtValues.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTextBlock>
@@ -53,11 +52,6 @@ QString resolvedFamily(const String& family)
     return QFontDatabase::hasFamily(wanted) ? wanted : closestSansSerif();
 }
 
-QColor qtColor(const Color& color)
-{
-    return QColor(color.red, color.green, color.blue);
-}
-
 // Texts break lines with a carriage return; Qt takes a line feed.
 QString qtText(const String& text)
 {
@@ -79,61 +73,7 @@ String programText(QString text)
 // pixel geometry of the windows so that every text keeps its place in them.
 constexpr int kLargestFontSize = 1000;
 
-class CanvasWidget : public QWidget
-{
-public:
-    bool acceptTabs = false;
-
-protected:
-    bool focusNextPrevChild(bool next) override { return !acceptTabs && QWidget::focusNextPrevChild(next); }
-};
-
-class FieldWidget : public QTextEdit
-{
-public:
-    bool multiline = true;
-    int limit = 0;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override
-    {
-        const bool lineBreak = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-        if (lineBreak && !multiline) {
-            event->ignore(); // a single-line field leaves Return to the window's default button
-            return;
-        }
-        if (limit > 0 && !isReadOnly() && insertsText(*event) && room() <= 0) {
-            event->accept();
-            return;
-        }
-        QTextEdit::keyPressEvent(event);
-    }
-
-    void insertFromMimeData(const QMimeData* source) override
-    {
-        if (limit <= 0 || !source->hasText()) {
-            QTextEdit::insertFromMimeData(source);
-            return;
-        }
-        textCursor().insertText(source->text().left(std::max(0, room())));
-    }
-
-private:
-    // Characters that may still be added: the limit less the text that the insertion leaves.
-    int room() const
-    {
-        const int length = document()->characterCount() - 1;
-        const auto cursor = textCursor();
-        return limit - (length - (cursor.selectionEnd() - cursor.selectionStart()));
-    }
-
-    static bool insertsText(const QKeyEvent& event)
-    {
-        const QString text = event.text();
-        return !text.isEmpty() &&
-               (text.at(0).isPrint() || text.at(0) == QLatin1Char('\r') || text.at(0) == QLatin1Char('\t'));
-    }
-};
+using FieldWidget = QTextEdit;
 
 } // namespace
 
@@ -232,26 +172,6 @@ void Control::ApplyProperty(std::string_view name, const PropertyValue& value)
     if (const auto* property = detail::FindProperty(CommonProperties(), name)) {
         property->apply(*this, value);
     }
-}
-
-std::optional<PropertyValue> Control::Property(std::string_view name) const
-{
-    if (name == "Left") {
-        return Left();
-    }
-    if (name == "Top") {
-        return Top();
-    }
-    if (name == "Width") {
-        return Width();
-    }
-    if (name == "Height") {
-        return Height();
-    }
-    if (const auto* value = Stored(name)) {
-        return *value;
-    }
-    return std::nullopt;
 }
 
 const PropertyValue* Control::Stored(std::string_view name) const
@@ -370,11 +290,10 @@ std::span<const PropertyDefinition<PushButton>> PushButton::Properties()
          }},
         {"Default", PropertyType::Boolean,
          [](PushButton& b, const PropertyValue& v) {
-             b.mDefault = BooleanOf(v);
-             static_cast<QPushButton*>(b.Widget())->setDefault(b.mDefault);
+             static_cast<QPushButton*>(b.Widget())->setDefault(BooleanOf(v));
          }},
-        {"Cancel", PropertyType::Boolean,
-         [](PushButton& b, const PropertyValue& v) { b.mCancel = BooleanOf(v); }},
+        // No window of the program has a cancel button.
+        {"Cancel", PropertyType::Boolean, [](PushButton&, const PropertyValue&) {}},
         {"TextFont", PropertyType::String, [](PushButton& b, const PropertyValue&) { b.ApplyFont(); }},
         {"TextSize", PropertyType::Integer, [](PushButton& b, const PropertyValue&) { b.ApplyFont(); }},
         {"Bold", PropertyType::Boolean, [](PushButton& b, const PropertyValue&) { b.ApplyFont(); }},
@@ -447,7 +366,7 @@ std::span<const PropertyDefinition<StaticText>> StaticText::Properties()
                  return;
              }
              QPalette palette = t.Widget()->palette();
-             palette.setColor(QPalette::WindowText, qtColor(colour));
+             palette.setColor(QPalette::WindowText, detail::QtColor(colour));
              t.Widget()->setPalette(palette);
          }},
         {"Multiline", PropertyType::Boolean,
@@ -498,7 +417,7 @@ bool StaticText::RaiseMouseDown(std::int32_t x, std::int32_t y)
 // ---------------------------------------------------------------------------------------------------
 // Canvas
 
-Canvas::Canvas() : ControlOfKind(new CanvasWidget)
+Canvas::Canvas() : ControlOfKind(new QWidget)
 {
     Widget()->setFocusPolicy(Qt::NoFocus);
 }
@@ -514,10 +433,8 @@ std::span<const PropertyDefinition<Canvas>> Canvas::Properties()
          [](Canvas& c, const PropertyValue& v) {
              c.Widget()->setFocusPolicy(BooleanOf(v) ? Qt::StrongFocus : Qt::NoFocus);
          }},
-        {"AcceptTabs", PropertyType::Boolean,
-         [](Canvas& c, const PropertyValue& v) {
-             static_cast<CanvasWidget*>(c.Widget())->acceptTabs = BooleanOf(v);
-         }},
+        // The program's canvas takes no focus, so no Tab either.
+        {"AcceptTabs", PropertyType::Boolean, [](Canvas&, const PropertyValue&) {}},
         {"EraseBackground", PropertyType::Boolean,
          [](Canvas& c, const PropertyValue& v) { c.Widget()->setAutoFillBackground(BooleanOf(v)); }},
     }};
@@ -538,12 +455,8 @@ std::span<const PropertyDefinition<EditField>> EditField::Properties()
              field->setFrameShape(BooleanOf(v) ? QFrame::StyledPanel : QFrame::NoFrame);
              field->setFrameShadow(QFrame::Sunken);
          }},
-        {"Multiline", PropertyType::Boolean,
-         [](EditField& f, const PropertyValue& v) {
-             auto* field = static_cast<FieldWidget*>(f.Widget());
-             field->multiline = BooleanOf(v);
-             field->setLineWrapMode(field->multiline ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
-         }},
+        // The program's one field is multiline, as a QTextEdit is, and has no limit.
+        {"Multiline", PropertyType::Boolean, [](EditField&, const PropertyValue&) {}},
         {"ScrollbarHorizontal", PropertyType::Boolean,
          [](EditField& f, const PropertyValue& v) {
              static_cast<FieldWidget*>(f.Widget())
@@ -588,10 +501,7 @@ std::span<const PropertyDefinition<EditField>> EditField::Properties()
                  field->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
              }
          }},
-        {"LimitText", PropertyType::Integer,
-         [](EditField& f, const PropertyValue& v) {
-             static_cast<FieldWidget*>(f.Widget())->limit = IntegerOf(v);
-         }},
+        {"LimitText", PropertyType::Integer, [](EditField&, const PropertyValue&) {}},
         {"AcceptTabs", PropertyType::Boolean,
          [](EditField& f, const PropertyValue& v) {
              static_cast<FieldWidget*>(f.Widget())->setTabChangesFocus(!BooleanOf(v));
@@ -645,10 +555,10 @@ void EditField::ApplyColours()
     auto* field = Widget();
     QPalette palette = field->palette();
     if (const auto* text = Stored("TextColor")) {
-        palette.setColor(QPalette::Text, qtColor(ColorOf(*text)));
+        palette.setColor(QPalette::Text, detail::QtColor(ColorOf(*text)));
     }
     if (const auto* back = Stored("BackColor")) {
-        palette.setColor(QPalette::Base, qtColor(ColorOf(*back)));
+        palette.setColor(QPalette::Base, detail::QtColor(ColorOf(*back)));
     }
     field->setPalette(palette);
 }

@@ -41,8 +41,6 @@ public:
 
     std::optional<PropertyType> PropertyTypeOf(std::string_view name) const override;
     void SetProperty(std::string_view name, const PropertyValue& value) final;
-    // The value last given to a property, or nothing when none was given. Sizes are the current ones.
-    std::optional<PropertyValue> Property(std::string_view name) const;
 
     // The window system's widget; it belongs to the window once the control is added to one.
     QWidget* Widget() const;
@@ -105,8 +103,7 @@ protected:
     }
 };
 
-// A push button. Action: a click, Return when it is the window's default button, Escape when it is
-// the cancel button.
+// A push button. Action: a click, or Return when it is the window's default button.
 class PushButton : public ControlOfKind<PushButton>
 {
 public:
@@ -118,8 +115,6 @@ public:
     // Acts as a click of the button.
     void Push();
     String Caption() const;
-    bool IsDefault() const { return mDefault; }
-    bool IsCancel() const { return mCancel; }
 
 private:
     friend class ControlOfKind<PushButton>;
@@ -127,8 +122,6 @@ private:
     void RaiseAction();
 
     ActionHandler mAction;
-    bool mDefault = false;
-    bool mCancel = false;
 };
 
 // A label. MouseDown: a press of a mouse button on the text, with its position in the control; the

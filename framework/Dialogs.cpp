@@ -1,20 +1,44 @@
 #include "framework/Dialogs.h"
 
 #include "framework/DocumentTypes.h"
-#include "framework/Scripting.h"
+#include "framework/FileDialogParts.h"
+#include "framework/Platform.h"
+#include "framework/detail/QtValues.h"
 
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <vector>
 
 namespace framework {
 
 namespace {
 
-QString qt(const String& text)
+using detail::qt;
+
+const QString kPromptName = QStringLiteral("promptText");
+
+QAbstractButton* buttonWithRole(QFileDialog& dialog, QDialogButtonBox::ButtonRole role)
 {
-    return QString::fromStdString(text);
+    auto* box = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    for (auto* button : box ? box->buttons() : QList<QAbstractButton*>{}) {
+        if (box->buttonRole(button) == role) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+QListView* fileList(const QFileDialog& dialog)
+{
+    return dialog.findChild<QListView*>(QStringLiteral("listView"));
 }
 
 // The name patterns for a ";"-separated list of registered document types. The dialog's file list
@@ -41,7 +65,7 @@ void addPrompt(QFileDialog& dialog, const String& promptText)
         return;
     }
     auto* label = new QLabel(qt(promptText), &dialog);
-    label->setObjectName(QStringLiteral("promptText"));
+    label->setObjectName(kPromptName);
     label->setWordWrap(true);
     // Above everything else: a grid takes no new first row, so each of its items moves one row down.
     struct Placed
@@ -68,11 +92,6 @@ void addPrompt(QFileDialog& dialog, const String& promptText)
 
 FolderItemPtr FileDialog::ShowModal()
 {
-    if (scripting::detail::DialogAnswerQueued()) {
-        const auto answer = scripting::detail::TakeDialogAnswer(*this);
-        return answer ? FolderItem::FromPath(*answer) : nullptr;
-    }
-
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setWindowTitle(qt(mTitle));
@@ -93,10 +112,65 @@ FolderItemPtr FileDialog::ShowModal()
     // Never the working folder: that is the program's own, or "/", wherever it was started from.
     dialog.setDirectory(mStartFolder ? qt(mStartFolder->NativePath()) : QDir::homePath());
 
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return nullptr;
-    }
-    return FolderItem::FromPath(dialog.selectedFiles().constFirst().toStdString());
+    const auto chosen = CurrentPlatform().RunFileDialog(dialog);
+    return chosen ? FolderItem::FromPath(*chosen) : nullptr;
 }
+
+namespace dialogs {
+
+String ShownPrompt(QFileDialog& dialog)
+{
+    if (!dialog.isVisible()) {
+        dialog.layout()->activate();
+    }
+    const auto* label = dialog.findChild<QLabel*>(kPromptName);
+    const auto* list = fileList(dialog);
+    const bool above = label && !label->isHidden() && list &&
+                       label->mapTo(&dialog, QPoint(0, label->height())).y() <=
+                           list->parentWidget()->mapTo(&dialog, QPoint(0, 0)).y();
+    return above ? label->text().toStdString() : String();
+}
+
+QAbstractButton* ActionButton(QFileDialog& dialog)
+{
+    return buttonWithRole(dialog, QDialogButtonBox::AcceptRole);
+}
+
+QAbstractButton* CancelButton(QFileDialog& dialog)
+{
+    return buttonWithRole(dialog, QDialogButtonBox::RejectRole);
+}
+
+std::set<String> ListedNames(const QFileDialog& dialog)
+{
+    std::set<String> names;
+    const auto* list = fileList(dialog);
+    for (int row = 0; list && row < list->model()->rowCount(list->rootIndex()); ++row) {
+        names.insert(list->model()->index(row, 0, list->rootIndex()).data().toString().toStdString());
+    }
+    return names;
+}
+
+bool FolderRead(const QFileDialog& dialog)
+{
+    const auto* model = dialog.findChild<QFileSystemModel*>();
+    return model && !model->canFetchMore(model->index(dialog.directory().absolutePath()));
+}
+
+void TypePath(QFileDialog& dialog, const String& path)
+{
+    auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!edit) {
+        return;
+    }
+    edit->setFocus();
+    edit->setText(qt(path));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(edit, &press);
+    QCoreApplication::sendEvent(edit, &release);
+}
+
+} // namespace dialogs
 
 } // namespace framework

@@ -1,5 +1,7 @@
 #include "framework/DocumentTypes.h"
 
+#include "framework/detail/RuntimeState.h"
+
 #include <algorithm>
 
 namespace framework {
@@ -7,8 +9,7 @@ namespace framework {
 namespace {
 std::vector<DocumentType>& registry()
 {
-    static std::vector<DocumentType> types;
-    return types;
+    return detail::RequireState().documentTypes;
 }
 } // namespace
 
@@ -20,7 +21,11 @@ void RegisterDocumentType(const String& name, const String& macCreator, const St
 
 void DeregisterDocumentType(const String& name)
 {
-    auto& types = registry();
+    auto* state = detail::CurrentState();
+    if (!state) {
+        return; // the runtime took its types with it
+    }
+    auto& types = state->documentTypes;
     auto found =
         std::find_if(types.begin(), types.end(), [&](const auto& type) { return type.name == name; });
     if (found != types.end()) {
@@ -30,7 +35,7 @@ void DeregisterDocumentType(const String& name)
 
 std::optional<DocumentType> RegisteredDocumentType(const String& name)
 {
-    for (const auto& type : registry()) {
+    for (const auto& type : RegisteredDocumentTypes()) {
         if (type.name == name) {
             return type;
         }
@@ -40,7 +45,8 @@ std::optional<DocumentType> RegisteredDocumentType(const String& name)
 
 std::vector<DocumentType> RegisteredDocumentTypes()
 {
-    return registry();
+    const auto* state = detail::CurrentState();
+    return state ? state->documentTypes : std::vector<DocumentType>{};
 }
 
 } // namespace framework

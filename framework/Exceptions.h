@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -56,6 +57,14 @@ template <typename T> T& Require(const std::shared_ptr<T>& object)
         throw NilObjectException();
     }
     return *object;
+}
+
+template <typename T> const T& Require(const std::optional<T>& value)
+{
+    if (!value) {
+        throw NilObjectException();
+    }
+    return *value;
 }
 
 // Casts an object to a derived class, raising the failed-cast exception when it is of another class

@@ -23,12 +23,6 @@ FolderItemPtr FolderItem::Parent() const
     return FromPath(fs::path(mPath).parent_path().string());
 }
 
-bool FolderItem::Exists() const
-{
-    std::error_code error;
-    return fs::exists(fs::path(mPath), error);
-}
-
 bool FolderItem::Directory() const
 {
     std::error_code error;

@@ -33,8 +33,6 @@ public:
     // "Cmd+" and the key's character, e.g. "Cmd+Q"; empty for none.
     const String& KeyboardShortcut() const { return mShortcut; }
     void SetKeyboardShortcut(const String& shortcut) { mShortcut = shortcut; }
-    bool AutoEnable() const { return mAutoEnable; }
-    void SetAutoEnable(bool autoEnable) { mAutoEnable = autoEnable; }
 
     bool IsSeparator() const { return mText == "-"; }
 
@@ -48,7 +46,6 @@ private:
     String mName;
     String mText;
     String mShortcut;
-    bool mAutoEnable = false;
     std::vector<MenuItemPtr> mChildren;
 };
 

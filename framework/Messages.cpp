@@ -1,10 +1,9 @@
 #include "framework/Messages.h"
 
-#include "framework/Scripting.h"
+#include "framework/Platform.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -44,10 +43,6 @@ void MsgBox(const String& text)
 void MsgBox(const String& text, const String& explanation, const String& details,
             const std::vector<MessageAction>& actions)
 {
-    if (scripting::detail::MessagesAnswered()) {
-        scripting::detail::AnswerMessage(text);
-        return;
-    }
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), QString::fromStdString(text),
                     QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
@@ -69,7 +64,7 @@ void MsgBox(const String& text, const String& explanation, const String& details
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
     setMinimumWidth(box);
-    box.exec();
+    CurrentPlatform().RunMessageBox(box);
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         if (box.clickedButton() == buttons[i] && actions[i].run) {
             actions[i].run();
@@ -79,11 +74,7 @@ void MsgBox(const String& text, const String& explanation, const String& details
 
 void ShowURL(const String& url)
 {
-    if (scripting::detail::URLsRecorded()) {
-        scripting::detail::RecordURL(url);
-        return;
-    }
-    QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+    CurrentPlatform().OpenURL(QUrl(QString::fromStdString(url)));
 }
 
 } // namespace framework

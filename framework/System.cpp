@@ -1,12 +1,11 @@
 #include "framework/System.h"
 
-#include "framework/Scripting.h"
+#include "framework/Platform.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>
-#include <sys/utsname.h>
 
 namespace framework {
 
@@ -25,18 +24,6 @@ bool isIntel32(std::string_view machine)
 {
     return machine.size() == 4 && machine[0] == 'i' && machine[1] >= '3' && machine[1] <= '9' &&
            machine.substr(2) == "86";
-}
-
-std::optional<std::int32_t> runningProcessorFamily()
-{
-    if (scripting::detail::ProcessorScripted()) {
-        return scripting::detail::ProcessorAnswer();
-    }
-    utsname system{};
-    if (uname(&system) != 0) {
-        return std::nullopt;
-    }
-    return detail::ProcessorFamily(system.machine);
 }
 } // namespace
 
@@ -62,11 +49,11 @@ bool System::Gestalt(const String& selector, std::int32_t& answer)
     if (selector != "sysa") {
         return false;
     }
-    const auto family = runningProcessorFamily();
-    if (!family) {
+    const auto machine = CurrentPlatform().MachineName();
+    if (!machine) {
         return false;
     }
-    answer = *family;
+    answer = detail::ProcessorFamily(*machine);
     return true;
 }
 

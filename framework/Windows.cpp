@@ -2,20 +2,21 @@
 
 #include "framework/Application.h"
 #include "framework/Controls.h"
-#include "framework/Scripting.h"
+#include "framework/Platform.h"
 #include "framework/detail/PropertyTable.h"
+#include "framework/detail/QtValues.h"
+#include "framework/detail/RuntimeState.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPalette>
+#include <QPushButton>
 #include <QResizeEvent>
-#include <QScreen>
 #include <QShortcut>
 #include <QWidget>
 #include <algorithm>
 #include <array>
-#include <map>
 #include <utility>
 
 namespace framework {
@@ -29,14 +30,13 @@ using detail::ColorOf;
 using detail::IntegerOf;
 using detail::StringOf;
 
-// The content area of a window. The window hears of closing, resizing and the Return and Escape keys
-// through these callbacks; they hold the window weakly, since the widget may outlive it by a moment.
+// The content area of a window. The window hears of closing and resizing through these callbacks; they
+// hold the window weakly, since the widget may outlive it by a moment. Return presses the default button.
 class WindowWidget : public QWidget
 {
 public:
     std::function<bool()> closeRequested;
     std::function<void()> resized;
-    std::function<bool(const QKeyEvent&)> keyPressed;
 
 protected:
     void closeEvent(QCloseEvent* event) override
@@ -58,9 +58,14 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override
     {
-        if (keyPressed && keyPressed(*event)) {
-            event->accept();
-            return;
+        const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+            for (auto* button : findChildren<QPushButton*>()) {
+                if (button->isDefault() && button->isEnabled() && button->isVisible()) {
+                    button->click();
+                    return;
+                }
+            }
         }
         QWidget::keyPressEvent(event);
     }
@@ -79,29 +84,11 @@ struct DisposeLater
     }
 };
 
-struct Registry
-{
-    std::vector<WindowPtr> open;
-    std::vector<WindowPtr> implicit;
-};
-
-Registry& registry()
-{
-    static Registry instance;
-    return instance;
-}
-
 void forget(const Window* window)
 {
-    auto& r = registry();
-    const auto same = [window](const WindowPtr& held) { return held.get() == window; };
-    r.implicit.erase(std::remove_if(r.implicit.begin(), r.implicit.end(), same), r.implicit.end());
-    r.open.erase(std::remove_if(r.open.begin(), r.open.end(), same), r.open.end());
-}
-
-QColor qtColor(const Color& color)
-{
-    return QColor(color.red, color.green, color.blue);
+    if (auto* state = detail::CurrentState()) {
+        std::erase_if(state->windows, [window](const WindowPtr& held) { return held.get() == window; });
+    }
 }
 
 // Default values of a window that no record has described yet: a plain, resizable window.
@@ -115,11 +102,11 @@ struct Window::State
 {
     std::unique_ptr<WindowWidget, DisposeLater> widget{new WindowWidget};
     std::vector<ControlPtr> controls;
-    std::map<std::string, PropertyValue, std::less<>> values;
     QSize laidOut;
     bool constructing = false;
     bool constructed = false;
     bool closed = false;
+    bool implicit = false;
 
     std::int32_t minWidth = 0;
     std::int32_t minHeight = 0;
@@ -129,7 +116,6 @@ struct Window::State
     bool closeButton = true;
     bool minimizeButton = true;
     bool maximizeButton = true;
-    bool fullScreen = false;
     bool visible = false;
     bool hasBackColor = false;
     Color backColor{0xFF, 0xFF, 0xFF};
@@ -151,7 +137,8 @@ const std::array<WindowProperty, 22> kWindowProperties{{
     {"BackColor", PropertyType::Color, nullptr},
     {"Title", PropertyType::String, nullptr},
     {"Visible", PropertyType::Boolean, nullptr},
-    {"FullScreen", PropertyType::Boolean, nullptr},
+    // The program's windows never cover the screen.
+    {"FullScreen", PropertyType::Boolean, [](Window&, const PropertyValue&) {}},
     {"MenuBarVisible", PropertyType::Boolean, [](Window&, const PropertyValue&) {}},
     {"CloseButton", PropertyType::Boolean, nullptr},
     {"Resizeable", PropertyType::Boolean, nullptr},
@@ -203,21 +190,6 @@ void Window::Construct()
          {new QShortcut(Qt::Key_Escape, &widget), new QShortcut(QKeySequence::Close, &widget)}) {
         QObject::connect(shortcut, &QShortcut::activated, &widget, &QWidget::close);
     }
-    widget.keyPressed = [self](const QKeyEvent& event) {
-        auto window = self.lock();
-        if (!window || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
-            return false;
-        }
-        switch (event.key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return window->PressButton(true);
-        case Qt::Key_Escape:
-            return window->PressButton(false);
-        default:
-            return false;
-        }
-    };
 
     mState->constructing = true;
     try {
@@ -231,7 +203,7 @@ void Window::Construct()
     }
     mState->constructing = false;
     mState->constructed = true;
-    registry().open.push_back(shared_from_this());
+    detail::RequireState().windows.push_back(shared_from_this());
     if (mState->visible) {
         Show();
     }
@@ -243,11 +215,8 @@ void Window::Show()
         throw NilObjectException("the window is closed");
     }
     mState->visible = true;
-    mState->values.insert_or_assign("Visible", true);
     auto& widget = *mState->widget;
-    if (mState->fullScreen) {
-        widget.showFullScreen();
-    } else if (widget.isMinimized()) {
+    if (widget.isMinimized()) {
         widget.showNormal();
     } else {
         widget.show();
@@ -372,28 +341,12 @@ std::optional<PropertyType> Window::PropertyTypeOf(std::string_view name) const
 void Window::SetProperty(std::string_view name, const PropertyValue& value)
 {
     detail::RequireSettable(PropertyTypeOf(name), name, value);
-    mState->values.insert_or_assign(std::string(name), value);
     const auto* property = detail::FindProperty<Window>(kWindowProperties, name);
     if (property->apply) {
         property->apply(*this, value);
     } else {
         Apply(name, value);
     }
-}
-
-std::optional<PropertyValue> Window::Property(std::string_view name) const
-{
-    if (name == "Width") {
-        return Width();
-    }
-    if (name == "Height") {
-        return Height();
-    }
-    const auto found = mState->values.find(name);
-    if (found == mState->values.end()) {
-        return std::nullopt;
-    }
-    return found->second;
 }
 
 // The properties that need the window's state; the table's own setters take the rest.
@@ -440,16 +393,10 @@ void Window::Apply(std::string_view name, const PropertyValue& value)
         }
         QPalette palette = QApplication::palette(&widget);
         if (s.hasBackColor) {
-            palette.setColor(QPalette::Window, qtColor(s.backColor));
+            palette.setColor(QPalette::Window, detail::QtColor(s.backColor));
         }
         widget.setPalette(palette);
         widget.setAutoFillBackground(s.hasBackColor);
-    } else if (name == "FullScreen") {
-        s.fullScreen = BooleanOf(value);
-        if (IsVisible()) {
-            widget.setWindowState(s.fullScreen ? (widget.windowState() | Qt::WindowFullScreen)
-                                               : (widget.windowState() & ~Qt::WindowFullScreen));
-        }
     } else if (name == "Visible") {
         s.visible = BooleanOf(value);
         // While the window is being built it stays hidden; Construct shows it at the end.
@@ -515,23 +462,10 @@ void Window::FollowSize()
     }
 }
 
-bool Window::PressButton(bool defaultButton)
-{
-    for (const auto& control : mState->controls) {
-        auto* button = dynamic_cast<PushButton*>(control.get());
-        if (button && (defaultButton ? button->IsDefault() : button->IsCancel()) && button->Enabled() &&
-            button->Visible()) {
-            button->Push();
-            return true;
-        }
-    }
-    return false;
-}
-
 WindowPtr ImplicitInstanceOf(const std::type_info& windowClass)
 {
-    for (const auto& window : registry().implicit) {
-        if (typeid(*window) == windowClass && window->IsOpen()) {
+    for (const auto& window : Windows()) {
+        if (window->mState->implicit && typeid(*window) == windowClass) {
             return window;
         }
     }
@@ -543,50 +477,41 @@ void SetImplicitInstance(const WindowPtr& window)
     if (!Require(window).IsOpen()) {
         throw NilObjectException("a window that is not open cannot be an implicit instance");
     }
-    auto& implicit = registry().implicit;
     const std::type_info& windowClass = typeid(*window);
-    implicit.erase(
-        std::remove_if(implicit.begin(), implicit.end(),
-                       [&windowClass](const WindowPtr& held) { return typeid(*held) == windowClass; }),
-        implicit.end());
-    implicit.push_back(window);
+    for (const auto& other : Windows()) {
+        if (typeid(*other) == windowClass) {
+            other->mState->implicit = false;
+        }
+    }
+    window->mState->implicit = true;
 }
 
 std::vector<WindowPtr> Windows()
 {
-    return registry().open;
-}
-
-void ReleaseImplicitWindows()
-{
-    registry().implicit.clear();
+    const auto* state = detail::CurrentState();
+    return state ? state->windows : std::vector<WindowPtr>{};
 }
 
 void ReleaseWindows()
 {
-    auto open = std::exchange(registry().open, {});
-    for (const auto& window : open) {
+    auto* state = detail::CurrentState();
+    if (!state) {
+        return;
+    }
+    for (const auto& window : std::exchange(state->windows, {})) {
         window->Close();
     }
-    open.clear();
-    if (QCoreApplication::instance()) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-std::shared_ptr<Display> Screen(int index)
+std::optional<Display> Screen(int index)
 {
-    const auto screens = QGuiApplication::screens();
-    if (index < 0 || index >= screens.size()) {
-        return nullptr;
+    const auto screens = CurrentPlatform().Screens();
+    if (index < 0 || index >= static_cast<int>(screens.size())) {
+        return std::nullopt;
     }
-    if (index == 0) {
-        if (const auto size = scripting::detail::MainScreenSize()) {
-            return std::make_shared<Display>(size->first, size->second);
-        }
-    }
-    const QRect full = screens[index]->geometry();
-    return std::make_shared<Display>(full.width(), full.height());
+    const QRect whole = screens[static_cast<std::size_t>(index)].whole;
+    return Display(whole.width(), whole.height());
 }
 
 } // namespace framework

@@ -64,8 +64,6 @@ public:
 
     std::optional<PropertyType> PropertyTypeOf(std::string_view name) const override;
     void SetProperty(std::string_view name, const PropertyValue& value) override;
-    // The value last given to a property, or nothing when none was given. Sizes are the current ones.
-    std::optional<PropertyValue> Property(std::string_view name) const;
 
     // The window system's window: the content area, parent of the controls' widgets.
     QWidget* Widget() const;
@@ -81,7 +79,8 @@ private:
     void ApplyFrame();
     void ApplySizeLimits();
     void FollowSize();
-    bool PressButton(bool defaultButton);
+    friend std::shared_ptr<Window> ImplicitInstanceOf(const std::type_info& windowClass);
+    friend void SetImplicitInstance(const std::shared_ptr<Window>& window);
 
     std::unique_ptr<State> mState;
 };
@@ -90,18 +89,25 @@ using WindowPtr = std::shared_ptr<Window>;
 
 // The open window that is the implicit instance of the class, or nothing.
 WindowPtr ImplicitInstanceOf(const std::type_info& windowClass);
-template <class W> WindowPtr ImplicitInstance()
-{
-    return ImplicitInstanceOf(typeid(W));
-}
 // Makes an open window the implicit instance of its class.
 void SetImplicitInstance(const WindowPtr& window);
+
+// The implicit instance of the class, built and opened first when there is none.
+template <class W> std::shared_ptr<W> ImplicitInstance()
+{
+    auto window = ImplicitInstanceOf(typeid(W));
+    if (!window) {
+        window = std::make_shared<W>();
+        window->Construct();
+        SetImplicitInstance(window);
+    }
+    return std::static_pointer_cast<W>(window);
+}
 
 // The open windows, oldest first.
 std::vector<WindowPtr> Windows();
 
-// For module finalisation: forget the implicit instances, then close and let go of every window.
-void ReleaseImplicitWindows();
+// For module finalisation: close and let go of every window.
 void ReleaseWindows();
 
 // A handler that calls the method on the window for as long as the window exists.
@@ -131,6 +137,6 @@ private:
 };
 
 // The screen with this index, 0 being the main screen; nothing when there is no such screen.
-std::shared_ptr<Display> Screen(int index);
+std::optional<Display> Screen(int index);
 
 } // namespace framework

@@ -3,7 +3,7 @@
 // to three paths separated by NUL bytes (a path can hold no NUL): the program's folder, the e-book and
 // the destination folder. The shell must get three words, each free of quoting and expansion
 // characters, each a pattern that matches exactly its path.
-#include "conversion/Konwertuj.h"
+#include "conversion/Command.h"
 #include "framework/Files.h"
 
 #include <algorithm>

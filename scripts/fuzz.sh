@@ -5,7 +5,7 @@
 # leaves its input in build-fuzz/findings/ and fails the script.
 #
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target...]
-# Needs clang-14 and libclang-rt-14-dev; installs nothing.
+# Needs clang with its libFuzzer runtime (Debian 12: clang-14, libclang-rt-14-dev); installs nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,7 +16,10 @@ if ((${#targets[@]} == 0)); then
     targets=(property_record shell_path)
 fi
 
-cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+# clang++ when installed under that name, else the newest clang++-N.
+compiler=$(command -v clang++ || compgen -c clang++- | grep -E '^clang\+\+-[0-9]+$' | sort -t- -k2 -n | tail -n1)
+[[ -n $compiler ]] || { echo "fuzz.sh: no clang++ found" >&2; exit 1; }
+cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER="$compiler" >/dev/null
 cmake --build build-fuzz -j2
 
 mkdir -p build-fuzz/findings

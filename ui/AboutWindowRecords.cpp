@@ -1,5 +1,6 @@
 #include "ui/AboutWindowRecords.h"
 
+#include "Configuration.h"
 #include "ui/RecordBuilders.h"
 
 namespace ui::about {
@@ -60,7 +61,7 @@ const std::string& StaticText2Record()
         .name = "StaticText2",
         .bounds = {20, 153, 261, 20},
         .locks = {},
-        .text = "Zwojnik 0.1.1",
+        .text = std::string("Zwojnik ") + configuration::kVersion,
         .textAlign = 1,
         .textColor = {0x00, 0x00, 0x00},
         .multiline = false,

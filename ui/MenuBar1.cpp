@@ -1,5 +1,6 @@
 #include "ui/MenuBar1.h"
 
+#include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "ui/MenuNames.h"
 
@@ -10,18 +11,11 @@ namespace {
 using framework::MenuItem;
 using framework::String;
 
-std::shared_ptr<MenuBar1>& instance()
-{
-    static std::shared_ptr<MenuBar1> menuBar;
-    return menuBar;
-}
-
 template <typename ItemClass>
 std::shared_ptr<MenuItem> makeNode(const String& name, const String& text, const String& shortcut)
 {
     auto node = std::make_shared<ItemClass>();
     framework::Require(node).SetName(name);
-    node->SetAutoEnable(true);
     node->SetText(text);
     if (text != "-") {
         node->SetKeyboardShortcut(shortcut);
@@ -76,16 +70,11 @@ void MenuBar1::Untitled3()
 
 std::shared_ptr<MenuBar1> MenuBar1Instance()
 {
-    auto& menuBar = instance();
-    if (!menuBar) {
-        menuBar = std::make_shared<MenuBar1>();
+    const auto application = framework::Application::Instance();
+    if (auto menuBar = std::dynamic_pointer_cast<MenuBar1>(application ? application->MenuBar() : nullptr)) {
+        return menuBar;
     }
-    return menuBar;
-}
-
-void ReleaseMenuBar1()
-{
-    instance().reset();
+    return std::make_shared<MenuBar1>();
 }
 
 } // namespace ui

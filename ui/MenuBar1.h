@@ -17,9 +17,8 @@ public:
     void Untitled3(); // Pomoc
 };
 
-// The menu bar, built on first use.
+// The application's menu bar; a new one while the application has none.
 std::shared_ptr<MenuBar1> MenuBar1Instance();
-void ReleaseMenuBar1();
 
 } // namespace ui
 

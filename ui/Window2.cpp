@@ -56,13 +56,7 @@ bool Window2::StaticText2_MouseDown(std::int32_t x, std::int32_t y)
 
 std::shared_ptr<Window2> Window2Instance()
 {
-    auto window = framework::ImplicitInstance<Window2>();
-    if (!window) {
-        window = std::make_shared<Window2>();
-        window->Construct();
-        framework::SetImplicitInstance(window);
-    }
-    return framework::Cast<Window2>(window);
+    return framework::ImplicitInstance<Window2>();
 }
 
 } // namespace ui

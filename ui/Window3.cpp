@@ -32,13 +32,7 @@ void Window3::AddMenuHandlers(framework::Window& window)
 
 std::shared_ptr<Window3> Window3Instance()
 {
-    auto window = framework::ImplicitInstance<Window3>();
-    if (!window) {
-        window = std::make_shared<Window3>();
-        window->Construct();
-        framework::SetImplicitInstance(window);
-    }
-    return framework::Cast<Window3>(window);
+    return framework::ImplicitInstance<Window3>();
 }
 
 } // namespace ui

@@ -115,11 +115,6 @@ bool InstanceChannel::HandOverOrListen(const std::vector<String>& absolutePaths)
     return false;
 }
 
-bool InstanceChannel::Listening() const
-{
-    return mServer && mServer->isListening();
-}
-
 void InstanceChannel::StopListening()
 {
     // Connections not answered yet close with the server: their launches open their documents themselves.

@@ -40,7 +40,6 @@ public:
     // socket left behind by a run that ended without closing it is removed.
     bool HandOverOrListen(const std::vector<String>& absolutePaths);
 
-    bool Listening() const;
     // Stops taking documents: a launch from now on starts a program of its own.
     void StopListening();
 

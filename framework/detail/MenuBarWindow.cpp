@@ -2,6 +2,8 @@
 
 #include "framework/Application.h"
 #include "framework/DocumentTypes.h"
+#include "framework/Platform.h"
+#include "framework/detail/QtValues.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,22 +11,15 @@
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QScreen>
 #include <QShortcut>
 #include <QTextEdit>
 
 namespace framework::detail {
 
 namespace {
-
-QString qt(const String& text)
-{
-    return QString::fromStdString(text);
-}
 
 // "Cmd+Q" names the command key; Qt's Ctrl is the command key on macOS and Control elsewhere.
 QKeySequence shortcutFor(const String& text)
@@ -56,9 +51,6 @@ TextState textState(QWidget* widget)
         return {true, edit->isReadOnly(), edit->textCursor().hasSelection(),
                 edit->document()->isUndoAvailable()};
     }
-    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
-        return {true, line->isReadOnly(), line->hasSelectedText(), line->isUndoAvailable()};
-    }
     return {};
 }
 
@@ -68,30 +60,20 @@ void runEditCommand(const String& name, QWidget* widget)
     if (name != "EditCopy" && textState(widget).readOnly) {
         return;
     }
-    if (auto* edit = qobject_cast<QTextEdit*>(widget)) {
-        if (name == "EditUndo") {
-            edit->undo();
-        } else if (name == "EditCut") {
-            edit->cut();
-        } else if (name == "EditCopy") {
-            edit->copy();
-        } else if (name == "EditPaste") {
-            edit->paste();
-        } else if (name == "EditClear") {
-            edit->textCursor().removeSelectedText();
-        }
-    } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
-        if (name == "EditUndo") {
-            line->undo();
-        } else if (name == "EditCut") {
-            line->cut();
-        } else if (name == "EditCopy") {
-            line->copy();
-        } else if (name == "EditPaste") {
-            line->paste();
-        } else if (name == "EditClear") {
-            line->del();
-        }
+    auto* edit = qobject_cast<QTextEdit*>(widget);
+    if (!edit) {
+        return;
+    }
+    if (name == "EditUndo") {
+        edit->undo();
+    } else if (name == "EditCut") {
+        edit->cut();
+    } else if (name == "EditCopy") {
+        edit->copy();
+    } else if (name == "EditPaste") {
+        edit->paste();
+    } else if (name == "EditClear") {
+        edit->textCursor().removeSelectedText();
     }
 }
 
@@ -166,8 +148,8 @@ void MenuBarWindow::Present()
     const auto barSize = mBar->sizeHint();
     setFixedSize(std::max(barSize.width() + 40, 320), barSize.height());
     // Where a menu bar is expected: the top left corner, clear of centred windows and dialogs.
-    if (const auto* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().topLeft());
+    if (const auto screens = CurrentPlatform().Screens(); !screens.empty()) {
+        move(screens.front().available.topLeft());
     }
     show();
 #endif

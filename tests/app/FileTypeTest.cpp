@@ -1,6 +1,7 @@
 #include "app/FileType.h"
 
 #include "framework/DocumentTypes.h"
+#include "support/Program.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ void fill(FileType& type, const std::string& name, const std::string& extension)
 }
 } // namespace
 
-class FileTypeTest : public ::testing::Test
+class FileTypeTest : public testsupport::RuntimeTest
 {
 protected:
     void SetUp() override { ASSERT_TRUE(RegisteredDocumentTypes().empty()); }

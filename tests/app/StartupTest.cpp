@@ -14,8 +14,6 @@
 #include <fstream>
 #include <map>
 
-using framework::scripting::ShownDialogs;
-using framework::scripting::ShownMessages;
 using namespace testsupport;
 
 using StartupTest = ScriptedTest;
@@ -66,8 +64,8 @@ TEST_F(StartupTest, StepsRunInOrderAndEachFindsWhatTheOneBeforeMade)
     EXPECT_EQ(steps, (std::vector<std::string>{"framework", "file types", "application object",
                                                "menu handlers", "event loop", "finalisation", "exit"}));
     EXPECT_EQ(shownWindows, QStringList{QStringLiteral("Zwojnik")});
-    EXPECT_TRUE(ShownDialogs().empty());
-    EXPECT_TRUE(ShownMessages().empty());
+    EXPECT_TRUE(script.ShownDialogs().empty());
+    EXPECT_TRUE(script.ShownMessages().empty());
 }
 
 TEST_F(StartupTest, DocumentsGivenAtLaunchAreConvertedOneByOneOnceTheHandlersAreBound)
@@ -79,8 +77,8 @@ TEST_F(StartupTest, DocumentsGivenAtLaunchAreConvertedOneByOneOnceTheHandlersAre
     CopyTestBook("rozdzialy.lit", second);
     std::filesystem::create_directories(dir / "do pierwszej");
     std::filesystem::create_directories(dir / "do drugiej");
-    framework::scripting::QueueDialogAnswer(dir / "do pierwszej");
-    framework::scripting::QueueDialogAnswer(dir / "do drugiej");
+    script.QueueDialogAnswer(dir / "do pierwszej");
+    script.QueueDialogAnswer(dir / "do drugiej");
     auto recording = std::make_shared<RecordingApp>();
 
     const int status = RunProgram(
@@ -93,7 +91,7 @@ TEST_F(StartupTest, DocumentsGivenAtLaunchAreConvertedOneByOneOnceTheHandlersAre
 
     EXPECT_EQ(status, 0);
     EXPECT_EQ(recording->events, OpenedInTurn({first, second}));
-    EXPECT_EQ(ShownMessages(), (std::vector<std::string>{"Gotowe!", "Gotowe!"}));
+    EXPECT_EQ(script.ShownMessages(), (std::vector<std::string>{"Gotowe!", "Gotowe!"}));
     EXPECT_TRUE(FileNames(dir / "do pierwszej").count("krotka.html"));
     EXPECT_FALSE(FileNames(dir / "do pierwszej").count("rozdzialy_split_000.html"));
     EXPECT_TRUE(FileNames(dir / "do drugiej").count("rozdzialy_split_000.html"));
@@ -140,14 +138,14 @@ struct WindowIdentity
     QString desktopFileName;
 };
 
-WindowIdentity IdentityWithIconThemesIn(const std::string& folder)
+WindowIdentity IdentityWithIconThemesIn(Script& script, const std::string& folder)
 {
     const QStringList searchPaths = QIcon::themeSearchPaths();
     const QString themeName = QIcon::themeName();
     QIcon::setThemeSearchPaths({QString::fromStdString(folder)});
     QIcon::setThemeName(QStringLiteral("hicolor"));
     WindowIdentity identity;
-    RunProgram({}, [&] {
+    RunProgram(script, {}, [&] {
         RunWhen([] { return MenuBarWindow() != nullptr; },
                 [&] {
                     for (const int size : {16, 256}) {
@@ -173,7 +171,7 @@ QRgb Middle(const QImage& image)
 TEST_F(StartupTest, WindowsCarryTheInstalledThemeIconOrElseTheBuiltInOneAtEverySize)
 {
     TempDir themes;
-    const auto builtIn = IdentityWithIconThemesIn(themes.path());
+    const auto builtIn = IdentityWithIconThemesIn(script, themes.path());
     EXPECT_EQ(builtIn.desktopFileName, QStringLiteral("zwojnik"));
     for (const auto& [size, image] : builtIn.icon) {
         EXPECT_EQ(image.size(), QSize(size, size));
@@ -188,7 +186,7 @@ TEST_F(StartupTest, WindowsCarryTheInstalledThemeIconOrElseTheBuiltInOneAtEveryS
     QImage red(256, 256, QImage::Format_ARGB32);
     red.fill(Qt::red);
     ASSERT_TRUE(red.save(QString::fromStdString((folder / "256x256/apps/zwojnik.png").string())));
-    for (const auto& [size, image] : IdentityWithIconThemesIn(themes.path()).icon) {
+    for (const auto& [size, image] : IdentityWithIconThemesIn(script, themes.path()).icon) {
         EXPECT_EQ(image.size(), QSize(size, size));
         EXPECT_EQ(Middle(image), qRgb(255, 0, 0)) << size << " px";
     }

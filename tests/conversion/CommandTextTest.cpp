@@ -12,7 +12,6 @@ using conversion::CommandText;
 using conversion::ConverterCommand;
 using framework::System;
 using framework::detail::ProcessorFamily;
-using framework::scripting::ShownMessages;
 using namespace testsupport;
 
 TEST(CommandText, IsTheConverterLineInsideBackquotesAndPrintfByteForByte)
@@ -31,18 +30,6 @@ TEST(CommandText, IsTheConverterLineInsideBackquotesAndPrintfByteForByte)
     }
 }
 
-TEST(OutcomeMessages, AreTheProgramsTextsByteForByte)
-{
-    EXPECT_EQ(conversion::kDoneMessage, "Gotowe!");
-    EXPECT_EQ(conversion::kProcessorErrorMessage, "B\xC5\x82\xC4\x85"
-                                                  "d rozpoznawania procesora.");
-    EXPECT_EQ(conversion::kErrorMessagePrefix, "Wyst\xC4\x85pi\xC5\x82\xC2\xA0"
-                                               "b\xC5\x82\xC4\x85"
-                                               "d: ");
-    EXPECT_EQ(conversion::kErrorMessagePrefix.size(), 20u);
-    EXPECT_EQ(ErrorMessage(3), conversion::kErrorMessagePrefix + "3");
-}
-
 TEST(ProcessorQuery, MachineNamesFallIntoThreeFamilies)
 {
     const std::map<std::string, std::int32_t> expected{
@@ -59,9 +46,10 @@ TEST(ProcessorQuery, MachineNamesFallIntoThreeFamilies)
     }
 }
 
-TEST(ProcessorQuery, AsksTheRunningMachineAndAnswersNothingElse)
+using ProcessorQueryTest = RuntimeTest;
+
+TEST_F(ProcessorQueryTest, AsksTheRunningMachineAndAnswersNothingElse)
 {
-    framework::scripting::Reset();
     utsname machine{};
     ASSERT_EQ(uname(&machine), 0);
     std::int32_t answer = -1;
@@ -73,7 +61,7 @@ TEST(ProcessorQuery, AsksTheRunningMachineAndAnswersNothingElse)
 
 // The processor answer picks the executable that the real run starts: the folder holds the real converter
 // under one name only, so the other family's choice finds nothing to run (the shell's 127).
-using ProcessorChoiceTest = ScriptedTest;
+using ProcessorChoiceTest = RuntimeTest;
 
 TEST_F(ProcessorChoiceTest, TheProcessorFamilyPicksTheConverterThatRuns)
 {
@@ -81,24 +69,24 @@ TEST_F(ProcessorChoiceTest, TheProcessorFamilyPicksTheConverterThatRuns)
     CopyTestBook("krotka.lit", dir / "książka (1).lit");
     const struct
     {
-        std::int32_t architecture;
+        std::string machine;
         std::string converter;
         std::string message;
-    } cases[]{{2, "clit-ppc", "Gotowe!"},
-              {10, "clit-intel", "Gotowe!"},
-              {0, "clit-intel", "Gotowe!"},
-              {2, "clit-intel", ErrorMessage(127)},
-              {10, "clit-ppc", ErrorMessage(127)}};
+    } cases[]{{"ppc", "clit-ppc", "Gotowe!"},
+              {"x86_64", "clit-intel", "Gotowe!"},
+              {"aarch64", "clit-intel", "Gotowe!"},
+              {"ppc64le", "clit-intel", ErrorMessage(127)},
+              {"i686", "clit-ppc", ErrorMessage(127)}};
     int run = 0;
-    for (const auto& [architecture, converter, message] : cases) {
+    for (const auto& [machine, converter, message] : cases) {
         const auto program = dir / ("program " + std::to_string(++run));
         const auto destination = dir / ("wynik " + std::to_string(run));
         MakeConverterFolder(program, converter);
         std::filesystem::create_directory(destination);
-        framework::scripting::SetProcessorAnswer(architecture);
+        script.SetMachine(machine);
         Convert(program, dir / "książka (1).lit", destination);
-        ASSERT_EQ(ShownMessages().size(), static_cast<std::size_t>(run));
-        EXPECT_EQ(ShownMessages().back(), message) << architecture << " " << converter;
+        ASSERT_EQ(script.ShownMessages().size(), static_cast<std::size_t>(run));
+        EXPECT_EQ(script.ShownMessages().back(), message) << machine << " " << converter;
         EXPECT_EQ(FileNames(destination).count("krotka.html"), message == "Gotowe!" ? 1u : 0u);
     }
 }

@@ -9,7 +9,6 @@
 
 namespace fs = std::filesystem;
 
-using framework::scripting::ShownMessages;
 using namespace testsupport;
 
 namespace {
@@ -81,22 +80,18 @@ const char* const kPlaceLabels[]{"ksiazka", "teczka_docelowa", "teczka_programu"
 
 // Converts with the real converter; the shell's working folder is one of the test's own, watched for
 // anything a command hidden in a name would make.
-class ConversionTest : public ScriptedTest
+class ConversionTest : public RuntimeTest
 {
 protected:
     void SetUp() override
     {
         ScriptedTest::SetUp();
-        framework::scripting::SetProcessorAnswer(10);
+        script.SetMachine("x86_64");
         fs::create_directory(root / "cwd");
         previousWorkingFolder = fs::current_path();
         fs::current_path(root / "cwd");
     }
-    void TearDown() override
-    {
-        fs::current_path(previousWorkingFolder);
-        ScriptedTest::TearDown();
-    }
+    void TearDown() override { fs::current_path(previousWorkingFolder); }
 
     TempDir root;
     fs::path previousWorkingFolder;
@@ -122,7 +117,7 @@ TEST_P(NamesTest, ConvertsIntoTheChosenFolderAndRunsNothingHiddenInTheName)
 
     Convert(app, book, destination);
 
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
     // The converter names the package file after the book it was given (after its last backslash,
     // which it takes for a folder separator).
     const auto stem = fs::path(book).stem().string();
@@ -156,10 +151,10 @@ TEST_F(ConversionTest, DestinationsOfThirtyTwoConsecutivePathLengthsAllConvert)
         const auto destination = base + std::string(length - base.size(), 'd');
         fs::create_directories(destination);
         Convert(root / "app", book, destination);
-        EXPECT_EQ(ShownMessages().back(), "Gotowe!") << length;
+        EXPECT_EQ(script.ShownMessages().back(), "Gotowe!") << length;
         EXPECT_TRUE(FileNames(destination).count("krotka.html")) << length;
     }
-    EXPECT_EQ(ShownMessages().size(), 32u);
+    EXPECT_EQ(script.ShownMessages().size(), 32u);
 }
 
 // A word whose wildcards match another name besides the chosen one is reported, and nothing runs; a
@@ -191,9 +186,9 @@ TEST_F(ConversionTest, AnyOfTheThreeNamesThatAWildcardConfusesIsReportedAndNothi
     };
     for (const auto& [app, book, destination, message] : cases) {
         Convert(root / app, root / book, root / destination);
-        EXPECT_EQ(ShownMessages().back(), message);
+        EXPECT_EQ(script.ShownMessages().back(), message);
     }
-    EXPECT_EQ(ShownMessages().size(), std::size(cases));
+    EXPECT_EQ(script.ShownMessages().size(), std::size(cases));
     for (const auto& folder : {"out", "My Books", "My-Books", "out put2"}) {
         EXPECT_TRUE(FileNames(root / folder).empty()) << folder;
     }
@@ -220,7 +215,7 @@ TEST_F(ConversionTest, BookWhoseNameEndsInABackslashKeepsAWordOfItsOwn)
         << command;
 
     Convert(root / "app", root / "krotka.lit\\", root / "out");
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
     EXPECT_TRUE(FileNames(root / "out").count("krotka.html"));
 }
 
@@ -235,7 +230,7 @@ TEST_F(ConversionTest, StrayByteAfterAnEscapedCharacterStaysAndTheChosenBookIsCo
     fs::create_directories(root / "out");
 
     Convert(root / "app", root / "Tom+\xB1.lit", root / "out");
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
     // The converter names the package file after the book file it was given.
     EXPECT_TRUE(FileNames(root / "out").count("Tom+\xB1.opf")) << "the chosen book was not converted";
     EXPECT_FALSE(FileNames(root / "out").count("Tom+.opf")) << "the book beside it was converted";

@@ -20,12 +20,11 @@
 
 namespace fs = std::filesystem;
 
-using framework::scripting::ShownMessages;
 using namespace testsupport;
 
 namespace {
 
-class FailureModesTest : public ScriptedTest
+class FailureModesTest : public RuntimeTest
 {
 protected:
     void SetUp() override
@@ -41,10 +40,10 @@ protected:
     // Converts with the converter in the program folder; yields the one message shown.
     std::string convert(const std::string& source, const std::string& target)
     {
-        const auto before = ShownMessages().size();
+        const auto before = script.ShownMessages().size();
         Convert(programFolder, source, target);
-        EXPECT_EQ(ShownMessages().size(), before + 1) << "one conversion, one message";
-        return ShownMessages().size() > before ? ShownMessages().back() : std::string();
+        EXPECT_EQ(script.ShownMessages().size(), before + 1) << "one conversion, one message";
+        return script.ShownMessages().size() > before ? script.ShownMessages().back() : std::string();
     }
 
     // After a failure the program is as before: it converts, its pointer is its own, input reaches it.
@@ -54,17 +53,16 @@ protected:
         TempDir again;
         MakeConverterFolder(again / "program");
         fs::create_directories(again / "wynik");
-        const auto before = ShownMessages().size();
+        const auto before = script.ShownMessages().size();
         Convert(again / "program", TestBook("krotka.lit"), again / "wynik");
-        ASSERT_EQ(ShownMessages().size(), before + 1);
-        EXPECT_EQ(ShownMessages().back(), "Gotowe!");
+        ASSERT_EQ(script.ShownMessages().size(), before + 1);
+        EXPECT_EQ(script.ShownMessages().back(), "Gotowe!");
         EXPECT_GT(fs::file_size(again / "wynik/krotka.html"), 0u);
 
         QLineEdit edit;
         edit.show();
         QTest::keyClicks(&edit, QStringLiteral("dalej"));
         EXPECT_EQ(edit.text(), QStringLiteral("dalej")) << "keyboard input is still being dropped";
-        ScriptedTest::TearDown();
     }
 
     TempDir dir;
@@ -152,7 +150,7 @@ TEST_F(FailureModesTest, BookDeletedBetweenTheDialogsReportsTheConvertersFailure
     EXPECT_FALSE(conversion::ConvertFileFromDisk(program));
 
     EXPECT_FALSE(fs::exists(book));
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{ErrorMessage(255)});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{ErrorMessage(255)});
     EXPECT_TRUE(FileNames(destination).empty());
 }
 

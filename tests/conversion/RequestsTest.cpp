@@ -2,42 +2,25 @@
 // answered as a user answers them, and a document opened with the program.
 #include "app/FileType.h"
 #include "framework/Application.h"
+#include "framework/FileDialogParts.h"
 #include "support/Conversion.h"
 #include "support/Program.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFileSystemModel>
-#include <QLabel>
-#include <QListView>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
 
 namespace fs = std::filesystem;
 
-using framework::scripting::QueueDialogAnswer;
-using framework::scripting::ShownDialogs;
-using framework::scripting::ShownMessages;
 using namespace testsupport;
 
 namespace {
 
 const std::string kOpenTitle = "Wybierz plik .lit do zamiany na .html:";
 const std::string kFolderTitle = "Wskaż teczkę, w której mam zachować zawartość pliku .lit:";
-
-QAbstractButton* buttonWithRole(QFileDialog& dialog, QDialogButtonBox::ButtonRole role)
-{
-    auto* box = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-    for (auto* button : box ? box->buttons() : QList<QAbstractButton*>{}) {
-        if (box->buttonRole(button) == role) {
-            return button;
-        }
-    }
-    return nullptr;
-}
 
 // What the user sees of a dialog: its title, its prompt when shown above the list, the captions of its
 // buttons, and the names listed.
@@ -47,22 +30,18 @@ struct Seen
     std::set<std::string> listed;
 };
 
+std::string caption(QAbstractButton* button)
+{
+    return button ? button->text().toStdString() : "(none)";
+}
+
 Seen look(QFileDialog& dialog)
 {
-    auto* list = dialog.findChild<QListView*>(QStringLiteral("listView"));
-    auto* label = dialog.findChild<QLabel*>(QStringLiteral("promptText"));
-    const bool promptShown = label && label->isVisible() && list &&
-                             label->mapTo(&dialog, QPoint(0, label->height())).y() <=
-                                 list->parentWidget()->mapTo(&dialog, QPoint(0, 0)).y();
-    Seen seen{{dialog.windowTitle().toStdString(), promptShown ? label->text().toStdString() : "(none)"}, {}};
-    for (const auto role : {QDialogButtonBox::AcceptRole, QDialogButtonBox::RejectRole}) {
-        auto* button = buttonWithRole(dialog, role);
-        seen.texts.push_back(button ? button->text().toStdString() : "(none)");
-    }
-    for (int row = 0; list && row < list->model()->rowCount(list->rootIndex()); ++row) {
-        seen.listed.insert(list->model()->index(row, 0, list->rootIndex()).data().toString().toStdString());
-    }
-    return seen;
+    const auto prompt = framework::dialogs::ShownPrompt(dialog);
+    return {{dialog.windowTitle().toStdString(), prompt.empty() ? "(none)" : prompt,
+             caption(framework::dialogs::ActionButton(dialog)),
+             caption(framework::dialogs::CancelButton(dialog))},
+            framework::dialogs::ListedNames(dialog)};
 }
 
 // Once the dialog with this title shows, opens the folder in it; once it has read the folder, looks at
@@ -75,10 +54,8 @@ void lookWhenShown(const std::string& title, const std::string& folder, Seen& se
     RunWhen(
         [title, folder] {
             auto* shown = ShownFileDialog(title);
-            auto* model = shown ? shown->findChild<QFileSystemModel*>() : nullptr;
-            return model && shown->directory().absolutePath().toStdString() == folder &&
-                   !model->canFetchMore(model->index(QString::fromStdString(folder))) &&
-                   !look(*shown).listed.empty();
+            return shown && shown->directory().absolutePath().toStdString() == folder &&
+                   framework::dialogs::FolderRead(*shown) && !look(*shown).listed.empty();
         },
         [title, &seen, act] {
             seen = look(*ShownFileDialog(title));
@@ -86,7 +63,7 @@ void lookWhenShown(const std::string& title, const std::string& folder, Seen& se
         });
 }
 
-class RequestsTest : public ScriptedTest
+class RequestsTest : public RuntimeTest
 {
 protected:
     void SetUp() override
@@ -102,12 +79,6 @@ protected:
         fs::create_directories(bookFolder + "/Teczka A");
         fs::create_directories(bookFolder + "/teczka.lit");
         fs::create_directories(destination);
-    }
-    void TearDown() override
-    {
-        framework::Application::Register(nullptr);
-        app::FileTypes::pTextLit.reset();
-        ScriptedTest::TearDown();
     }
 
     TempDir dir;
@@ -125,7 +96,7 @@ TEST_F(RequestsTest, MenuCommandAsksForTheBookThenTheFolderAndConvertsBesideTheP
     Seen open;
     Seen folder;
     lookWhenShown(kOpenTitle, bookFolder, open, [](QFileDialog& dialog) {
-        QTest::mouseClick(buttonWithRole(dialog, QDialogButtonBox::RejectRole), Qt::LeftButton);
+        QTest::mouseClick(framework::dialogs::CancelButton(dialog), Qt::LeftButton);
     });
     EXPECT_FALSE(App().PlikOdtwarzajfilmzdysku_Action());
     AnswerFileDialog(kOpenTitle, book);
@@ -145,25 +116,25 @@ TEST_F(RequestsTest, MenuCommandAsksForTheBookThenTheFolderAndConvertsBesideTheP
                                                   "Teczka A", "teczka.lit"}));
     EXPECT_EQ(folder.texts, (std::vector<std::string>{kFolderTitle, "(none)", "Wykonaj", "Poniechaj"}));
     EXPECT_EQ(folder.listed, (std::set<std::string>{"Teczka A", "teczka.lit"}));
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
     EXPECT_TRUE(FileNames(destination).count("krotka.html"));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(RequestsTest, OpenedDocumentAsksOnlyForTheFolderWithoutLookingAtTheDocument)
 {
-    QueueDialogAnswer(std::nullopt);
+    script.QueueDialogAnswer(std::nullopt);
     App().Event_OpenDocument(framework::FolderItem::FromPath(dir / "nie ma mnie.txt"));
-    QueueDialogAnswer(destination);
+    script.QueueDialogAnswer(destination);
     App().Event_OpenDocument(framework::FolderItem::FromPath(book));
 
-    ASSERT_EQ(ShownDialogs().size(), 2u);
-    for (const auto& shown : ShownDialogs()) {
+    ASSERT_EQ(script.ShownDialogs().size(), 2u);
+    for (const auto& shown : script.ShownDialogs()) {
         EXPECT_EQ(shown.kind, framework::FileDialog::Kind::SelectFolder);
         EXPECT_EQ(shown.title, kFolderTitle);
         EXPECT_EQ(shown.actionButtonCaption, "Wykonaj");
     }
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
     EXPECT_TRUE(FileNames(destination).count("krotka.html"));
 }
 
@@ -175,13 +146,13 @@ TEST_F(ProgramRunTest, UnknownProcessorSaysSoOnceRunsNothingAndEndsTheRunWithZer
     TempDir dir;
     CopyTestBook("krotka.lit", dir / "książka.lit");
     fs::create_directories(dir / "wynik");
-    framework::scripting::SetProcessorAnswer(std::nullopt);
-    QueueDialogAnswer(dir / "wynik");
-    QueueDialogAnswer(dir / "wynik");
+    script.SetMachine(std::nullopt);
+    script.QueueDialogAnswer(dir / "wynik");
+    script.QueueDialogAnswer(dir / "wynik");
 
     EXPECT_EQ(RunProgram({dir / "książka.lit", dir / "książka.lit"}), 0);
 
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Błąd rozpoznawania procesora."});
-    EXPECT_EQ(ShownDialogs().size(), 1u);
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Błąd rozpoznawania procesora."});
+    EXPECT_EQ(script.ShownDialogs().size(), 1u);
     EXPECT_TRUE(FileNames(dir / "wynik").empty());
 }

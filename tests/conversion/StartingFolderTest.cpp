@@ -21,7 +21,7 @@ namespace {
 const std::string kOpenTitle = "Wybierz plik .lit do zamiany na .html:";
 const std::string kFolderTitle = "Wskaż teczkę, w której mam zachować zawartość pliku .lit:";
 
-class StartingFolderTest : public ScriptedTest
+class StartingFolderTest : public RuntimeTest
 {
 protected:
     void SetUp() override
@@ -40,8 +40,6 @@ protected:
     }
     void TearDown() override
     {
-        framework::Application::Register(nullptr);
-        app::FileTypes::pTextLit.reset();
         fs::current_path(savedWorkingFolder);
         setenv("HOME", savedHome.c_str(), 1);
         ScriptedTest::TearDown();

@@ -10,8 +10,6 @@
 
 namespace fs = std::filesystem;
 
-using framework::scripting::QueueDialogAnswer;
-using framework::scripting::ShownMessages;
 using namespace testsupport;
 
 namespace {
@@ -49,11 +47,11 @@ TEST_F(DropTest, BooksDroppedTogetherAreConvertedOneAfterTheOtherAndNothingElseI
     fs::create_directories(dir / "teczka.lit");
     fs::create_directories(dir / "wynik 1");
     fs::create_directories(dir / "wynik 2");
-    QueueDialogAnswer(dir / "wynik 1");
-    QueueDialogAnswer(dir / "wynik 2");
+    script.QueueDialogAnswer(dir / "wynik 1");
+    script.QueueDialogAnswer(dir / "wynik 2");
     // Whether the second book's last chapter was there as each outcome was reported.
     std::vector<std::size_t> lastChapterAtMessage;
-    framework::scripting::AnswerMessages([&](const std::string&) {
+    script.AnswerMessages([&](const std::string&) {
         lastChapterAtMessage.push_back(FileNames(dir / "wynik 2").count("rozdzialy_split_023.html"));
     });
     std::pair<bool, bool> nothingToTake;
@@ -79,7 +77,7 @@ TEST_F(DropTest, BooksDroppedTogetherAreConvertedOneAfterTheOtherAndNothingElseI
         << "a text file, a folder, a missing file, a remote book";
     EXPECT_EQ(books, std::pair(true, true));
     EXPECT_EQ(recording->events, OpenedInTurn({shortBook, longBook}));
-    EXPECT_EQ(ShownMessages(), (std::vector<std::string>{"Gotowe!", "Gotowe!"}));
+    EXPECT_EQ(script.ShownMessages(), (std::vector<std::string>{"Gotowe!", "Gotowe!"}));
     EXPECT_TRUE(FileNames(dir / "wynik 1").count("krotka.html"));
     EXPECT_EQ(lastChapterAtMessage, (std::vector<std::size_t>{0, 1}))
         << "the second book waits for the first";

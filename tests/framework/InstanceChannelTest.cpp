@@ -9,13 +9,16 @@
 #include <QMainWindow>
 #include <QProcess>
 #include <QTest>
+#include <cstring>
 #include <filesystem>
+#include <future>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
-using framework::scripting::QueueDialogAnswer;
-using framework::scripting::ShownDialogs;
-using framework::scripting::ShownMessages;
 using namespace testsupport;
 
 namespace {
@@ -57,8 +60,8 @@ TEST_F(InstanceChannelTest, LaterLaunchesHandTheirDocumentsOverOrBringTheProgram
 {
     CopyTestBook("krotka.lit", dir / "pierwsza książka.lit");
     CopyTestBook("krotka.lit", dir / "druga.lit");
-    QueueDialogAnswer(std::nullopt);
-    QueueDialogAnswer(std::nullopt);
+    script.QueueDialogAnswer(std::nullopt);
+    script.QueueDialogAnswer(std::nullopt);
     Launch empty;
     Launch withBooks;
 
@@ -87,8 +90,8 @@ TEST_F(InstanceChannelTest, LaterLaunchesHandTheirDocumentsOverOrBringTheProgram
     EXPECT_TRUE(empty.ExitedWithZero());
     EXPECT_TRUE(withBooks.ExitedWithZero());
     EXPECT_EQ(recording->events, OpenedInTurn({dir / "pierwsza książka.lit", dir / "druga.lit"}));
-    EXPECT_EQ(ShownDialogs().size(), 2u);
-    EXPECT_TRUE(ShownMessages().empty());
+    EXPECT_EQ(script.ShownDialogs().size(), 2u);
+    EXPECT_TRUE(script.ShownMessages().empty());
 }
 
 TEST_F(InstanceChannelTest, DocumentHandedOverWhileAFolderDialogIsOpenWaitsUntilThatRequestHasEnded)
@@ -122,7 +125,7 @@ TEST_F(InstanceChannelTest, DocumentHandedOverWhileAFolderDialogIsOpenWaitsUntil
                     [&] {
                         // The second document's dialog comes only after the first conversion ended.
                         EXPECT_TRUE(fs::is_regular_file(dir / "html/krotka.html"));
-                        EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+                        EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
                         ShownFileDialog()->reject();
                     });
             QuitWhen([&] { return recording->events.size() == 4; });
@@ -131,7 +134,7 @@ TEST_F(InstanceChannelTest, DocumentHandedOverWhileAFolderDialogIsOpenWaitsUntil
 
     EXPECT_EQ(status, 0);
     EXPECT_EQ(recording->events, OpenedInTurn({first, second}));
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
 }
 
 TEST_F(InstanceChannelTest, SocketLeftBehindByACrashedRunDoesNotStopTheNextStart)
@@ -144,8 +147,8 @@ TEST_F(InstanceChannelTest, SocketLeftBehindByACrashedRunDoesNotStopTheNextStart
     ASSERT_TRUE(crashed.process.waitForFinished(20000));
     ASSERT_TRUE(fs::is_socket(socketPath())) << "a killed program leaves its socket behind";
 
-    QueueDialogAnswer(std::nullopt);
-    QueueDialogAnswer(std::nullopt);
+    script.QueueDialogAnswer(std::nullopt);
+    script.QueueDialogAnswer(std::nullopt);
     const auto book = TestBook("krotka.lit");
     Launch later;
     const int status = RunProgram(
@@ -162,6 +165,47 @@ TEST_F(InstanceChannelTest, SocketLeftBehindByACrashedRunDoesNotStopTheNextStart
     EXPECT_EQ(recording->events, OpenedInTurn({book, book}));
     EXPECT_TRUE(later.ExitedWithZero());
     EXPECT_FALSE(fs::exists(socketPath())) << "a program that ends normally takes its socket away";
+}
+
+// A program that takes a launch's whole message and goes away without answering, as one that crashes
+// at that moment would: the launch opens its documents itself.
+TEST_F(InstanceChannelTest, LaunchThatGetsNoAnswerOpensItsDocumentsItself)
+{
+    const auto path = socketPath();
+    std::promise<void> listening;
+    std::string received;
+    std::thread silent([&] {
+        const int server = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+        const bool bound = bind(server, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+                           listen(server, 1) == 0;
+        listening.set_value();
+        const int client = bound ? accept(server, nullptr, nullptr) : -1;
+        char buffer[4096];
+        while (client >= 0 && received.find(std::string(2, '\0')) == std::string::npos) {
+            const auto count = read(client, buffer, sizeof(buffer));
+            if (count <= 0) {
+                break;
+            }
+            received.append(buffer, static_cast<std::size_t>(count));
+        }
+        close(client);
+        close(server);
+        unlink(path.c_str());
+    });
+    listening.get_future().wait();
+
+    const auto book = TestBook("krotka.lit");
+    script.QueueDialogAnswer(std::nullopt);
+    const int status = RunProgram(
+        {book}, [&] { QuitWhen([&] { return recording->events.size() == 2; }); }, recording);
+    silent.join();
+
+    EXPECT_EQ(received, book + std::string(2, '\0')) << "the launch offered its document first";
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(recording->events, OpenedInTurn({book}));
 }
 
 // A launch that goes away in the middle of its message opens its documents itself: only a whole

@@ -17,8 +17,6 @@
 #include <fstream>
 
 using framework::FileDialog;
-using framework::scripting::QueueDialogAnswer;
-using framework::scripting::ShownDialogs;
 using namespace testsupport;
 
 namespace {
@@ -72,7 +70,7 @@ protected:
 
 TEST_F(ResponsivenessTest, WhileTheConverterRunsNothingNewStartsAndInputIsDroppedYetTheProgramLives)
 {
-    framework::scripting::Reset(); // the real message box
+    script.messagesAnswered = false; // the real message box
     slowConverter(3);
     WatchedWindow window;
     int ticksDuringRun = 0;
@@ -110,7 +108,7 @@ TEST_F(ResponsivenessTest, WhileTheConverterRunsNothingNewStartsAndInputIsDroppe
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             if (++ticksWithMessage == 1) {
                 message = box->text().toStdString();
-                dialogsWhenMessageShown = ShownDialogs().size();
+                dialogsWhenMessageShown = script.ShownDialogs().size();
             } else if (ticksWithMessage == 3) {
                 QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
             }
@@ -127,16 +125,16 @@ TEST_F(ResponsivenessTest, WhileTheConverterRunsNothingNewStartsAndInputIsDroppe
             RunWhen([] { return MenuBarWindow() != nullptr; },
                     [&] {
                         // Idle, the shortcut reaches the command: the open dialog is asked for and cancelled.
-                        QueueDialogAnswer(std::nullopt);
+                        script.QueueDialogAnswer(std::nullopt);
                         QTest::keyClick(menuBarWindow(), Qt::Key_O, Qt::ControlModifier);
-                        idleShortcutWorked = ShownDialogs().size() == 1;
+                        idleShortcutWorked = script.ShownDialogs().size() == 1;
                         // The conversion: the book, then the folder; the document that comes meanwhile gets
                         // its folder dialog afterwards, and is cancelled.
-                        QueueDialogAnswer(dir / "książka.lit");
-                        QueueDialogAnswer(dir / "wynik");
-                        QueueDialogAnswer(std::nullopt);
+                        script.QueueDialogAnswer(dir / "książka.lit");
+                        script.QueueDialogAnswer(dir / "wynik");
+                        script.QueueDialogAnswer(std::nullopt);
                         TriggerMenuItem(ui::menu_names::kConvertFromDisk);
-                        QuitWhen([] { return ShownDialogs().size() == 4; });
+                        QuitWhen([this] { return script.ShownDialogs().size() == 4; });
                     });
         },
         standIn);
@@ -154,9 +152,9 @@ TEST_F(ResponsivenessTest, WhileTheConverterRunsNothingNewStartsAndInputIsDroppe
     EXPECT_EQ(message, "Gotowe!");
     EXPECT_GE(ticksWithMessage, 3) << "input from the run dismissed the outcome message";
     EXPECT_EQ(dialogsWhenMessageShown, 3u) << "a dialog came between the conversion and its message";
-    ASSERT_EQ(ShownDialogs().size(), 4u);
-    EXPECT_EQ(ShownDialogs()[1].kind, FileDialog::Kind::OpenFile);
-    EXPECT_EQ(ShownDialogs()[3].kind, FileDialog::Kind::SelectFolder)
+    ASSERT_EQ(script.ShownDialogs().size(), 4u);
+    EXPECT_EQ(script.ShownDialogs()[1].kind, FileDialog::Kind::OpenFile);
+    EXPECT_EQ(script.ShownDialogs()[3].kind, FileDialog::Kind::SelectFolder)
         << "the document came after, not before";
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -178,8 +176,8 @@ TEST_F(ResponsivenessTest, QuitRequestedWhileTheConverterRunsLeavesTheWindowsAli
         {},
         [&] {
             ticker.start(50);
-            QueueDialogAnswer(dir / "książka.lit");
-            QueueDialogAnswer(dir / "wynik");
+            script.QueueDialogAnswer(dir / "książka.lit");
+            script.QueueDialogAnswer(dir / "wynik");
             RunWhen([] { return true; }, [] { TriggerMenuItem(ui::menu_names::kConvertFromDisk); });
         },
         standIn);
@@ -188,5 +186,5 @@ TEST_F(ResponsivenessTest, QuitRequestedWhileTheConverterRunsLeavesTheWindowsAli
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadFile(runs), "start\nkoniec\n");
     EXPECT_GE(ticksAfterQuitRequest, 10) << "the windows froze once quitting was asked for";
-    EXPECT_EQ(framework::scripting::ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
 }

@@ -1,31 +1,25 @@
 #include "support/Program.h"
 
 #include "framework/Application.h"
-#include "framework/Scripting.h"
+#include "framework/FileDialogParts.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QMainWindow>
 #include <QTest>
 #include <QTimer>
 
 namespace testsupport {
 
-void ScriptedTest::SetUp()
-{
-    framework::scripting::Reset();
-    framework::scripting::AnswerMessages();
-    framework::scripting::RecordURLs();
-}
+namespace {
+char programName[] = "zwojnik";
+char* programArguments[] = {programName, nullptr};
+} // namespace
 
-void ScriptedTest::TearDown()
-{
-    framework::scripting::Reset();
-}
+RuntimeTest::RuntimeTest() : runtime(1, programArguments, std::make_unique<ScriptedPlatform>(script)) {}
 
-int RunProgram(std::vector<std::string> documents, const std::function<void()>& atEventLoop,
+int RunProgram(Script& script, std::vector<std::string> documents, const std::function<void()>& atEventLoop,
                std::shared_ptr<app::App> application, const app::StepObserver& observe)
 {
     documents.insert(documents.begin(), "zwojnik");
@@ -42,17 +36,20 @@ int RunProgram(std::vector<std::string> documents, const std::function<void()>& 
         QCoreApplication::exit(99);
     });
     guard.start(60000);
-    return app::Run(static_cast<int>(documents.size()), argv.data(), [&](std::string_view step) {
-        if (observe) {
-            observe(step);
-        }
-        if (step == "menu handlers" && application) {
-            application->SetMenuBar(framework::Application::Instance()->MenuBar());
-            framework::Application::Register(application);
-        } else if (step == "event loop" && atEventLoop) {
-            atEventLoop();
-        }
-    });
+    return app::Run(
+        static_cast<int>(documents.size()), argv.data(),
+        [&](std::string_view step) {
+            if (observe) {
+                observe(step);
+            }
+            if (step == "menu handlers" && application) {
+                application->SetMenuBar(framework::Application::Instance()->MenuBar());
+                framework::Application::Register(application);
+            } else if (step == "event loop" && atEventLoop) {
+                atEventLoop();
+            }
+        },
+        std::make_unique<ScriptedPlatform>(script));
 }
 
 void QuitWhen(std::function<bool()> ready)
@@ -102,12 +99,7 @@ QFileDialog* ShownFileDialog(const std::string& title)
 
 void TypeIntoFileDialog(QFileDialog& dialog, const std::string& path)
 {
-    auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    ASSERT_NE(edit, nullptr);
-    edit->setFocus();
-    // Pasted, as QTest types only Latin-1 keys.
-    edit->setText(QString::fromStdString(path));
-    QTest::keyClick(edit, Qt::Key_Return);
+    framework::dialogs::TypePath(dialog, path);
 }
 
 void AnswerFileDialog(const std::string& title, const std::string& path, std::function<void()> before)

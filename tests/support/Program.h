@@ -5,7 +5,8 @@
 
 #include "app/App.h"
 #include "app/Startup.h"
-#include "framework/Scripting.h"
+#include "framework/Application.h"
+#include "support/ScriptedPlatform.h"
 #include "support/TempDir.h"
 
 #include <functional>
@@ -19,20 +20,36 @@ class QMainWindow;
 
 namespace testsupport {
 
-// Message boxes answered and URLs recorded; nothing else scripted, before and after each test.
+// Runs the program (start-up, event loop, shut-down) launched with these documents, answered by the
+// script, and yields its exit status. The application object, when given, takes the program's own place
+// before the menu handlers are bound; atEventLoop runs as the event loop begins. A run still going after
+// a minute fails the test and is ended.
+int RunProgram(Script& script, std::vector<std::string> documents,
+               const std::function<void()>& atEventLoop = {}, std::shared_ptr<app::App> application = nullptr,
+               const app::StepObserver& observe = {});
+
+// Message boxes answered and URLs recorded; nothing else scripted.
 class ScriptedTest : public ::testing::Test
 {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    int RunProgram(std::vector<std::string> documents, const std::function<void()>& atEventLoop = {},
+                   std::shared_ptr<app::App> application = nullptr, const app::StepObserver& observe = {})
+    {
+        return testsupport::RunProgram(script, std::move(documents), atEventLoop, std::move(application),
+                                       observe);
+    }
+
+    Script script;
 };
 
-// Runs the program (start-up, event loop, shut-down) launched with these documents and yields its exit
-// status. The application object, when given, takes the program's own place before the menu handlers
-// are bound; atEventLoop runs as the event loop begins. A run still going after a minute fails the test
-// and is ended.
-int RunProgram(std::vector<std::string> documents, const std::function<void()>& atEventLoop = {},
-               std::shared_ptr<app::App> application = nullptr, const app::StepObserver& observe = {});
+// The framework running under the script, without the program: its windows, document types and
+// application object go with the test.
+class RuntimeTest : public ScriptedTest
+{
+protected:
+    framework::Runtime runtime;
+    RuntimeTest();
+};
 
 // Quits from the menu once ready() holds and no request runs.
 void QuitWhen(std::function<bool()> ready);

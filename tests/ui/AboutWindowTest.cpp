@@ -1,5 +1,4 @@
 #include "framework/Controls.h"
-#include "framework/Scripting.h"
 #include "framework/Windows.h"
 #include "support/Program.h"
 #include "ui/InformationCommands.h"
@@ -14,7 +13,6 @@
 
 namespace {
 
-using framework::scripting::ShownMessages;
 using Layout = std::vector<std::pair<std::string, QRect>>;
 
 const Layout kLayout = {
@@ -32,16 +30,9 @@ Layout LayoutOf(const framework::Window& window)
     return layout;
 }
 
-class AboutWindowTest : public testsupport::ScriptedTest
+class AboutWindowTest : public testsupport::RuntimeTest
 {
 protected:
-    void TearDown() override
-    {
-        framework::ReleaseImplicitWindows();
-        framework::ReleaseWindows();
-        ScriptedTest::TearDown();
-    }
-
     static QWidget* WidgetOf(const framework::WindowPtr& window, const std::string& name)
     {
         return framework::Require(window->Control(name)).Widget();
@@ -96,7 +87,7 @@ TEST_F(AboutWindowTest, OKAndReturnCloseTheWindowAndTheNextCommandBuildsAFreshOn
     EXPECT_EQ(LayoutOf(*second), kLayout);
     QTest::keyClick(WidgetOf(second, "StaticText3"), Qt::Key_Return);
     EXPECT_FALSE(second->IsOpen());
-    EXPECT_TRUE(ShownMessages().empty());
+    EXPECT_TRUE(script.ShownMessages().empty());
 }
 
 TEST_F(AboutWindowTest, AboutTwiceBringsTheOneWindowToTheFrontWhereItWas)
@@ -123,7 +114,7 @@ TEST_F(AboutWindowTest, EachClickOnTheProductNameShowsTheDedicationAndNoOtherCli
     }
     QTest::mouseClick(window->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseClick(window->Widget(), Qt::LeftButton, {}, QPoint(150, 150));
-    EXPECT_TRUE(ShownMessages().empty());
+    EXPECT_TRUE(script.ShownMessages().empty());
 
     QWidget* name = WidgetOf(window, "StaticText2");
     QTest::mouseClick(name, Qt::LeftButton, {}, QPoint(130, 10));
@@ -131,7 +122,8 @@ TEST_F(AboutWindowTest, EachClickOnTheProductNameShowsTheDedicationAndNoOtherCli
     // A double click comes as a click, then a double-click press in place of the second press.
     QTest::mouseClick(name, Qt::LeftButton, {}, QPoint(50, 5));
     QTest::mouseDClick(name, Qt::LeftButton, {}, QPoint(50, 5));
-    EXPECT_EQ(ShownMessages(), std::vector<std::string>(4, "...z specjalną dedykacją dla Miraldy :-)"));
+    EXPECT_EQ(script.ShownMessages(),
+              std::vector<std::string>(4, "...z specjalną dedykacją dla Miraldy :-)"));
     EXPECT_TRUE(window->IsOpen());
 }
 

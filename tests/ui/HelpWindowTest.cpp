@@ -1,5 +1,4 @@
 #include "framework/Controls.h"
-#include "framework/Scripting.h"
 #include "framework/Windows.h"
 #include "support/Program.h"
 #include "ui/InformationCommands.h"
@@ -18,14 +17,13 @@
 
 namespace {
 
-class HelpWindowTest : public testsupport::ScriptedTest
+class HelpWindowTest : public testsupport::RuntimeTest
 {
 protected:
-    void TearDown() override
+    // A task bar on the left and one at the top: the available area is not the whole screen.
+    void SetMainScreenSize(int width, int height)
     {
-        framework::ReleaseImplicitWindows();
-        framework::ReleaseWindows();
-        ScriptedTest::TearDown();
+        script.SetMainScreen(QRect(0, 0, width, height), QRect(60, 28, width - 60, height - 68));
     }
 
     static QTextEdit* FieldOf(const std::shared_ptr<ui::Window3>& window)
@@ -97,9 +95,9 @@ QPoint Place(const framework::WindowPtr& window)
 
 TEST_F(HelpWindowTest, TheHelpCommandCentresTheWindowOnTheWholeMainScreenEveryTime)
 {
-    framework::scripting::SetMainScreenSize(1024, 768);
+    SetMainScreenSize(1024, 768);
     EXPECT_FALSE(ui::ShowHelpWindow());
-    auto help = framework::ImplicitInstance<ui::Window3>();
+    auto help = std::dynamic_pointer_cast<ui::Window3>(framework::ImplicitInstanceOf(typeid(ui::Window3)));
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->IsVisible());
     // 443 / 2.0 is 221.5; the conversion drops the fraction. The content area is what is centred.
@@ -108,7 +106,7 @@ TEST_F(HelpWindowTest, TheHelpCommandCentresTheWindowOnTheWholeMainScreenEveryTi
     help->SetLeft(3);
     help->SetTop(5);
     ui::ShowHelpWindow();
-    EXPECT_EQ(framework::ImplicitInstance<ui::Window3>(), help);
+    EXPECT_EQ(framework::ImplicitInstanceOf(typeid(ui::Window3)), help);
     EXPECT_EQ(Place(help), QPoint(261, 221));
 
     help->Widget()->resize(600, 400); // as the user left it
@@ -116,14 +114,14 @@ TEST_F(HelpWindowTest, TheHelpCommandCentresTheWindowOnTheWholeMainScreenEveryTi
     EXPECT_EQ(Place(help), QPoint(212, 184));
 
     // Larger than the screen it starts left of and above it; -99.5 and -49.5 lose their fractions.
-    framework::scripting::SetMainScreenSize(401, 301);
+    SetMainScreenSize(401, 301);
     ui::ShowHelpWindow();
     EXPECT_EQ(Place(help), QPoint(-99, -49));
 
     help->Widget()->close();
-    framework::scripting::SetMainScreenSize(1024, 768);
+    SetMainScreenSize(1024, 768);
     ui::ShowHelpWindow();
-    auto fresh = framework::ImplicitInstance<ui::Window3>();
+    auto fresh = framework::ImplicitInstanceOf(typeid(ui::Window3));
     EXPECT_NE(fresh, help);
     EXPECT_EQ(fresh->Widget()->geometry(), QRect(261, 221, 502, 325)) << "built anew at its record size";
 }

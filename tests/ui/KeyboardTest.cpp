@@ -31,7 +31,7 @@ TEST_F(KeyboardTest, EscapeAndCtrlWCloseAboutAndHelpAndF10OpensTheFirstMenu)
     std::string openedMenu;
     bool aboutClosedByEscape = false, helpClosedByCtrlW = false, aboutClosedByCtrlW = false,
          helpClosedByEscape = false;
-    const int status = testsupport::RunProgram({}, [&] {
+    const int status = RunProgram({}, [&] {
         testsupport::RunWhen([] { return true; },
                              [&] {
                                  using namespace ui::menu_names;

@@ -115,13 +115,13 @@ TEST(PropertyRecord, SetPropertiesSetsEveryEntryInOrderOrNothingAtAll)
     ui::SetProperties(button, good);
     EXPECT_EQ(button.Caption(), "OK");
     EXPECT_EQ(button.Left(), 86);
-    EXPECT_EQ(button.Property("Visible"), PropertyValue{true}) << "the later entry is set last";
+    EXPECT_TRUE(button.Visible()) << "the later entry is set last";
 
     for (const std::string& faulty : {good + "Left \x00\x00"s, good + "Nothing \x01"s, good + "Visible \x07"s,
                                       good + "Caption \xFF\xFF\xFF\xFF"s}) {
         framework::PushButton untouched;
         EXPECT_THROW(ui::SetProperties(untouched, faulty), PropertyRecordException);
-        EXPECT_FALSE(untouched.Property("Visible").has_value());
+        EXPECT_TRUE(untouched.Visible());
         EXPECT_EQ(untouched.Caption(), "");
     }
 }

@@ -65,16 +65,10 @@ QColor drawnTextColour(QLabel& label, QColor background)
     return best;
 }
 
-class ThemeTest : public testsupport::ScriptedTest
+class ThemeTest : public testsupport::RuntimeTest
 {
 protected:
-    void TearDown() override
-    {
-        QApplication::setPalette(QApplication::style()->standardPalette());
-        framework::ReleaseImplicitWindows();
-        framework::ReleaseWindows();
-        ScriptedTest::TearDown();
-    }
+    void TearDown() override { QApplication::setPalette(QApplication::style()->standardPalette()); }
 
     // The window's static texts, by name, with their widgets.
     static std::vector<std::pair<std::string, QLabel*>> textsOf(const framework::Window& window)
@@ -114,8 +108,9 @@ TEST_F(ThemeTest, BlackTextsTakeTheSchemesColourAndStayReadableOnADarkOne)
                 }
             }
         }
-        framework::ReleaseImplicitWindows();
-        framework::ReleaseWindows();
+        for (const auto& [windowName, window] : windows) {
+            window->Close();
+        }
     }
 }
 

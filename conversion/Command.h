@@ -1,0 +1,31 @@
+#pragma once
+
+#include "framework/Text.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace conversion {
+
+using framework::String;
+
+inline constexpr std::int32_t kPowerPCArchitecture = 2;
+
+// The converter command line before quoting: the shell runs what printf prints.
+String CommandText(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
+                   const String& targetFolderPath);
+
+// The command text as the shell gets it: CommandText with its paths quoted.
+String ConverterCommand(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
+                        const String& targetFolderPath);
+
+// The first of the paths in a quoted command whose wildcards match more than one existing name, as
+// the system names it; nothing when each matches one name or none.
+std::optional<String> AmbiguousPath(std::int32_t architecture, const String& appFolderPath,
+                                    const String& sourcePath, const String& targetFolderPath);
+String AmbiguityMessage(const String& path);
+
+// The converter's path as the system names it, for the program folder in shell form.
+String ConverterPath(std::int32_t architecture, const String& appFolderPath);
+
+} // namespace conversion

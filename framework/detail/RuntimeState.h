@@ -1,0 +1,47 @@
+#pragma once
+
+#include "framework/Application.h"
+#include "framework/DocumentTypes.h"
+#include "framework/Platform.h"
+#include "framework/Windows.h"
+#include "framework/detail/InstanceChannel.h"
+#include "framework/detail/MenuBarWindow.h"
+
+#include <QApplication>
+#include <QTranslator>
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace framework::detail {
+
+// Everything a run of the framework holds, owned by its Runtime.
+struct RuntimeState
+{
+    Runtime* runtime = nullptr;
+    std::unique_ptr<Platform> platform;
+    std::unique_ptr<QApplication> qtApplication;
+    std::unique_ptr<QTranslator> translator;
+    std::vector<DocumentType> documentTypes;
+    std::shared_ptr<Application> application;
+    std::unique_ptr<MenuBarWindow> menuBarWindow;
+    std::vector<WindowPtr> windows; // open, oldest first
+    std::unique_ptr<InstanceChannel> channel;
+    bool handedOver = false;
+    std::vector<FolderItemPtr> launchDocuments;
+    std::deque<FolderItemPtr> pendingDocuments;
+    std::exception_ptr pendingException;
+    bool unhandledException = false;
+    bool quitting = false;
+    int exitStatus = 0;
+    int requestDepth = 0;
+    bool pumpScheduled = false;
+    bool opened = false; // Open has been raised: documents may follow
+};
+
+// The running framework's state; nothing when no runtime runs.
+RuntimeState* CurrentState();
+// The same, raising the nil-object exception when no runtime runs.
+RuntimeState& RequireState();
+
+} // namespace framework::detail

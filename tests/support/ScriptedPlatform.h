@@ -1,0 +1,83 @@
+#pragma once
+
+// The person at the screen and the system, as the tests play them: whatever is queued or set here
+// answers in place of the real dialog, message box, screen, browser or processor. The framework's own
+// set-up of each runs in full; with nothing queued or set, the real thing answers.
+
+#include "framework/Dialogs.h"
+#include "framework/Platform.h"
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct ShownDialog
+{
+    framework::FileDialog::Kind kind;
+    std::string title;
+    std::string prompt; // as shown above the file list
+    std::string actionButtonCaption;
+    std::string cancelButtonCaption;
+};
+
+class Script
+{
+public:
+    // The next file dialog yields this path (nothing: the user cancels) instead of waiting for the user.
+    void QueueDialogAnswer(std::optional<std::string> path) { dialogAnswers.push_back(std::move(path)); }
+    const std::vector<ShownDialog>& ShownDialogs() const { return shownDialogs; }
+
+    // Message boxes are answered at once: their texts are recorded and, when set, the observer runs
+    // while the box would be on screen. Set by default; false shows the real box.
+    void AnswerMessages(std::function<void(const std::string& text)> observer = {})
+    {
+        messagesAnswered = true;
+        messageObserver = std::move(observer);
+    }
+    const std::vector<std::string>& ShownMessages() const { return shownMessages; }
+
+    // The machine name uname(2) gives; nothing: the system cannot be asked.
+    void SetMachine(std::optional<std::string> name)
+    {
+        machineScripted = true;
+        machine = std::move(name);
+    }
+    void SetMainScreen(QRect whole, QRect available)
+    {
+        mainScreen = framework::ScreenGeometry{whole, available};
+    }
+
+    const std::vector<std::string>& ShownURLs() const { return shownURLs; }
+
+    std::deque<std::optional<std::string>> dialogAnswers;
+    std::vector<ShownDialog> shownDialogs;
+    bool messagesAnswered = true;
+    std::function<void(const std::string&)> messageObserver;
+    std::vector<std::string> shownMessages;
+    bool machineScripted = false;
+    std::optional<std::string> machine;
+    std::optional<framework::ScreenGeometry> mainScreen;
+    std::vector<std::string> shownURLs;
+};
+
+// Answers from the script; the script outlives the platform.
+class ScriptedPlatform : public framework::QtPlatform
+{
+public:
+    explicit ScriptedPlatform(Script& script) : mScript(script) {}
+
+    std::optional<framework::String> RunFileDialog(QFileDialog& dialog) override;
+    void RunMessageBox(QMessageBox& box) override;
+    std::vector<framework::ScreenGeometry> Screens() const override;
+    void OpenURL(const QUrl& url) override;
+    std::optional<framework::String> MachineName() const override;
+
+private:
+    Script& mScript;
+};
+
+} // namespace testsupport
