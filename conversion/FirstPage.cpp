@@ -8,6 +8,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <sys/stat.h>
 #include <vector>
@@ -42,25 +43,38 @@ bool isRegularFile(const String& path)
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-// The character references the converter writes into attribute values, decoded to UTF-8.
+// The character a numeric reference ("#233", "#xE9") names; nothing for anything else.
+std::optional<std::uint32_t> characterCode(const String& name)
+{
+    const bool hex = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
+    const String digits = name.size() > 1 ? name.substr(hex ? 2 : 1) : String();
+    if (name.empty() || name[0] != '#' || digits.empty() || digits.size() > 8 ||
+        digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") != String::npos) {
+        return std::nullopt;
+    }
+    const auto code = std::stoul(digits, nullptr, hex ? 16 : 10);
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(code);
+}
+
+// The character references the converter writes into attribute values, decoded to UTF-8. A reference
+// to no character stays as it is.
 String decodeReferences(const String& value)
 {
     static const std::map<String, String> named{
         {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""}, {"apos", "'"}};
     String decoded;
     for (std::size_t i = 0; i < value.size(); ++i) {
-        const auto end = value.find(';', i);
-        if (value[i] != '&' || end == String::npos) {
-            decoded += value[i];
-            continue;
-        }
-        const String name = value.substr(i + 1, end - i - 1);
+        // The longest reference is "&#x10FFFF;": no need to look further for its end.
+        const auto semicolon = value[i] == '&' ? value.substr(i, 12).find(';') : String::npos;
+        const auto end = semicolon == String::npos ? String::npos : i + semicolon;
+        const String name = end == String::npos ? String() : value.substr(i + 1, end - i - 1);
         if (const auto found = named.find(name); found != named.end()) {
             decoded += found->second;
-        } else if (name.size() > 1 && name[0] == '#') {
-            const bool hex = name[1] == 'x' || name[1] == 'X';
-            const auto code = std::strtoul(name.c_str() + (hex ? 2 : 1), nullptr, hex ? 16 : 10);
-            decoded += framework::Chr(static_cast<std::uint32_t>(code));
+        } else if (const auto code = characterCode(name)) {
+            decoded += framework::Chr(*code);
         } else {
             decoded += value[i];
             continue;

@@ -106,6 +106,10 @@ TEST(FirstPageTest, ThePackagesSpineLeadsToAWebPageInItsFolderAndNowhereElse)
         {"<itemref idref='a'/>" + manifest("druga.html") + "<spine/>", std::nullopt},
         {manifest("druga.html") + "<spine><itemref idref='c'/></spine>", std::nullopt},
         {"<spine><itemref idref='a", std::nullopt},
+        {manifest("druga&#46;html") + "<spine><itemref idref='a'/></spine>", dir / "druga.html"},
+        {manifest("druga&#xD800;.html") + "<spine><itemref idref='a'/></spine>", std::nullopt},
+        {manifest("druga&#99999999999;.html") + "<spine><itemref idref='a'/></spine>", std::nullopt},
+        {manifest("druga&#x2E;html&#;&;") + "<spine><itemref idref='a'/></spine>", std::nullopt},
     };
     for (const auto& [package, page] : cases) {
         std::ofstream(dir / "k.opf") << "<?xml version=\"1.0\"?>\n<!-- <spine> -->\n" << package;
