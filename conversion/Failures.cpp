@@ -86,7 +86,7 @@ String ExplainFailure(Failure failure, int status, const String& converterPath)
         return "Tam, gdzie miała powstać teczka lub plik z książką, jest już plik o tej samej nazwie. "
                "Wybierz inną teczkę albo usuń ten plik.";
     case Failure::ConverterMissing:
-        return "Nie ma konwertera Convert LIT: „" + converterPath + "”. Zainstaluj Zwojnik ponownie.";
+        return "Brakuje konwertera Convert LIT „" + converterPath + "”. Zainstaluj Zwojnik ponownie.";
     case Failure::ConverterCannotRun:
         return "Nie da się uruchomić konwertera Convert LIT „" + converterPath +
                "”: brak uprawnień do jego wykonania albo plik jest uszkodzony. Zainstaluj Zwojnik ponownie.";
@@ -98,8 +98,8 @@ String ExplainFailure(Failure failure, int status, const String& converterPath)
     case Failure::Unknown:
         break;
     }
-    return "Konwerter Convert LIT zakończył pracę z błędem. Jego komunikat, jeśli jakiś podał, "
-           "znajdziesz w szczegółach.";
+    return "Konwerter Convert LIT zakończył pracę z błędem, którego Zwojnik nie rozpoznaje. Spróbuj "
+           "ponownie albo wybierz inną książkę lub teczkę.";
 }
 
 } // namespace conversion
