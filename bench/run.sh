@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Zwojnik's benchmarks in one go: builds them, makes the large book when calibre is there, measures,
-# prints the table and writes it to bench/results.md.
+# prints the table and writes it to bench/results.md. Where Debian's clit (package convlit) is installed,
+# the program's own converter is compared with it on the large book: speed and output.
 #
 # Usage: bench/run.sh [--quick]
 #   --quick   a few repeats of everything, to check that the benchmarks work; not for results.
@@ -31,8 +32,8 @@ fail() {
     exit 1
 }
 
-clit="$(command -v clit || true)"
-[ -n "$clit" ] || fail "Convert LIT (clit) is not installed; see bench/README.md"
+# Debian's build of Convert LIT, for comparison only.
+debian_clit="$(command -v clit || true)"
 calibre="$(command -v ebook-convert || true)"
 
 work="$(mktemp -d)"
@@ -59,6 +60,7 @@ if [ ! -f "$build/CMakeCache.txt" ] && command -v ninja >/dev/null 2>&1; then
 fi
 # -O2, as distributions build programs.
 cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+    -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" \
     -DZWOJNIK_BUILD_TESTS=OFF -DZWOJNIK_BUILD_BENCHMARKS=ON >"$work/configure.log" 2>&1 ||
     {
         cat "$work/configure.log" >&2
@@ -70,6 +72,10 @@ cmake --build "$build" -j "${ZWOJNIK_BENCH_JOBS:-2}" >"$work/build.log" 2>&1 ||
         fail "building failed"
     }
 tools="$build/bench"
+# The program's own converter, as the build puts it beside the program.
+clit="$build/clit-intel"
+[ -x "$clit" ] || clit="$build/clit-ppc"
+[ -x "$clit" ] || fail "the build made no converter: configure without -DZWOJNIK_SYSTEM_CONVERTER=ON"
 
 # --- The large book --------------------------------------------------------------------------------
 if [ ! -f "$large_book" ]; then
@@ -125,6 +131,23 @@ fi
 books+=(small)
 measure_conversion small "$small_book" "$small_repeats"
 memory_book="$large_book"
+if [ -n "$debian_clit" ] && [ -f "$large_book" ]; then
+    say "==> our converter against Debian's clit on the large book, $large_repeats runs of each"
+    for round in $(seq "$large_repeats"); do
+        order=(ours debian)
+        [ $((round % 2)) -eq 0 ] && order=(debian ours)
+        for which in "${order[@]}"; do
+            program="$clit"
+            [ "$which" = debian ] && program="$debian_clit"
+            "$tools/zwojnik_process_bench" --repeats 1 -- "$program" "$large_book" "{out}/" >"$work/round"
+            value "$work/round" median_ms >>"$work/$which.times"
+        done
+    done
+    mkdir "$work/debian-output" "$work/our-output"
+    "$debian_clit" "$large_book" "$work/debian-output/" >/dev/null
+    "$clit" "$large_book" "$work/our-output/" >/dev/null
+    python3 "$bench_dir/compare-output.py" "$work/debian-output" "$work/our-output" >"$work/compare.md"
+fi
 [ -f "$memory_book" ] || memory_book="$small_book"
 
 say "==> start-up under offscreen, $startup_repeats runs"
@@ -153,12 +176,19 @@ ms() { awk -v v="$1" 'BEGIN { if (v >= 10000) printf "%.2f s", v / 1000; else pr
 mib() { awk -v v="$1" 'BEGIN { printf "%.1f MiB", v / 1024 }'; }
 kib_size() { awk -v v="$(stat -c %s "$1")" 'BEGIN { if (v >= 1048576) printf "%.2f MiB", v / 1048576; else printf "%.1f KiB", v / 1024 }'; }
 ratio() { awk -v r="$1" 'BEGIN { printf "%.3f", r }'; }
+# median FILE: the median of the numbers in it, one a line.
+median() { sort -g "$1" | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
 # verdict MEASURED LIMIT: whether a goal "at most LIMIT" is met.
 verdict() { awk -v v="$1" -v l="$2" 'BEGIN { print (v <= l ? "met" : "**not met**") }'; }
 
 qt_version="$(value "$work/offscreen.start" qt_version)"
 # clit names its version in the banner it prints when run without arguments.
 clit_version="$({ "$clit" 2>&1 || true; } | sed -n 's/.*(Version \([^)]*\)).*/\1/p')"
+patch_count="$(find "$root/converter/patches" -name '*.patch' | wc -l)"
+debian_clit_version=""
+if [ -n "$debian_clit" ]; then
+    debian_clit_version="; Debian's clit: convlit $(dpkg-query -W -f='${Version}' convlit 2>/dev/null || echo '?')"
+fi
 calibre_version=""
 if [ -n "$calibre" ]; then
     calibre_version="; $("$calibre" --version 2>/dev/null | sed -n 1p)"
@@ -177,11 +207,11 @@ compiler_version="$("$compiler" --version | sed -n 1p)"
     echo "## Conversion overhead"
     echo
     echo "Median wall time of one whole conversion: through the program's conversion code (from the call of"
-    echo "konwertuj to the outcome message, answered by the scripted framework) and with clit run directly on"
-    echo "the same book; each run into a fresh empty folder, the two routes alternating. The ratio is that of"
-    echo "the two medians; the paired ratio is the median of the ratios within each pair of runs made one"
-    echo "after the other, which a change in the machine's load during the series affects less. Goal: at"
-    echo "most 1.05 × clit on the large book."
+    echo "konwertuj to the outcome message, answered by the scripted framework) and with clit (the program's"
+    echo "own clit-intel) run directly on the same book; each run into a fresh empty folder, the two routes"
+    echo "alternating. The ratio is that of the two medians; the paired ratio is the median of the ratios"
+    echo "within each pair of runs made one after the other, which a change in the machine's load during the"
+    echo "series affects less. Goal: at most 1.05 × clit on the large book."
     echo
     echo "| Book | Size | Runs of each | Zwojnik | clit directly | Ratio | Paired ratio | Goal |"
     echo "|---|---|---|---|---|---|---|---|"
@@ -199,6 +229,36 @@ compiler_version="$("$compiler" --version | sed -n 1p)"
     if [ ! -f "$large_book" ]; then
         echo
         echo "No large book: calibre is not installed and bench/large/duza.lit is missing."
+    fi
+    echo
+    echo "## Our converter against Debian's clit"
+    echo
+    if [ -f "$work/compare.md" ]; then
+        ours="$(median "$work/ours.times")" theirs="$(median "$work/debian.times")"
+        paste "$work/debian.times" "$work/ours.times" | awk '{ print $1 / $2 }' >"$work/paired"
+        paired="$(median "$work/paired")"
+        echo "Median wall time of \`CONVERTER duza.lit FOLDER/\` on the large book, each run into a fresh empty"
+        echo "folder after one run that only warms the page cache; the two alternate, and which goes first"
+        echo "alternates too. The speed-up is the ratio of the medians; the paired one is the median of the"
+        echo "ratios within each pair. Goal: our converter at least 1.5 × as fast."
+        echo
+        echo "| Converter | Runs | Median | Fastest |"
+        echo "|---|---|---|---|"
+        printf "| Debian's clit (%s) | %s | %s | %s |\n" "$debian_clit" "$(wc -l <"$work/debian.times")" \
+            "$(ms "$theirs")" "$(ms "$(sort -g "$work/debian.times" | sed -n 1p)")"
+        printf '| ours (clit-intel, %s patches) | %s | %s | %s |\n' "$patch_count" "$(wc -l <"$work/ours.times")" \
+            "$(ms "$ours")" "$(ms "$(sort -g "$work/ours.times" | sed -n 1p)")"
+        speedup="$(awk -v a="$theirs" -v b="$ours" 'BEGIN { print a / b }')"
+        echo
+        printf 'Speed-up: %s × (paired %s ×). Goal ≥ 1.5 ×: %s.\n' "$(ratio "$speedup")" "$(ratio "$paired")" \
+            "$(awk -v v="$speedup" 'BEGIN { print (v >= 1.5 ? "met" : "**not met**") }')"
+        echo
+        echo "What each wrote for the large book (\`bench/compare-output.py\`): the differences should be the"
+        echo "fixed faults only, where the name lookup of Debian's clit sends a link or an OPF entry elsewhere."
+        echo
+        cat "$work/compare.md"
+    else
+        echo "Not measured: Debian's clit (package convlit) is not installed, or there is no large book."
     fi
     echo
     echo "## Start-up"
@@ -295,7 +355,7 @@ compiler_version="$("$compiler" --version | sed -n 1p)"
     echo "- CPU: $cpu, $(nproc) cores available"
     echo "- Memory: $memory_total"
     echo "- System: $os, Linux $(uname -r)"
-    echo "- Qt $qt_version; Convert LIT (clit) $clit_version$calibre_version"
+    echo "- Qt $qt_version; Convert LIT (clit-intel) $clit_version with $patch_count patches$debian_clit_version$calibre_version"
     echo "- Compiler: $compiler_version, -O2"
     echo "- Load average (1, 5, 15 min): $load_before at the start, $load_after at the end"
 } >"$work/results.md"

@@ -1,22 +1,24 @@
 # Installation and the Debian package.
 #
-# The program lives in its own folder with the converter link beside it, where it looks for the
-# converter; bin/zwojnik links to it. The desktop entry, the MIME type of .lit files, the icon and the
-# AppStream metadata make it a program that the desktop offers for opening e-books.
+# The program lives in its own folder with the converter beside it, where it looks for it: our own
+# build of Convert LIT, or a link to the system's clit; bin/zwojnik links to the program. The desktop
+# entry, the MIME type of .lit files, the icon and the AppStream metadata make it a program that the
+# desktop offers for opening e-books.
 
 set(ZWOJNIK_APP_FOLDER lib/zwojnik)
 set(ZWOJNIK_APP_ID pl.orvel.zwojnik)
-if(ZWOJNIK_CLIT)
-    set(ZWOJNIK_INSTALLED_CONVERTER_DEFAULT ${ZWOJNIK_CLIT})
-else()
-    set(ZWOJNIK_INSTALLED_CONVERTER_DEFAULT /usr/bin/clit) # where Debian's convlit puts it
+if(ZWOJNIK_SYSTEM_CONVERTER)
+    if(ZWOJNIK_CLIT)
+        set(ZWOJNIK_INSTALLED_CONVERTER_DEFAULT ${ZWOJNIK_CLIT})
+    else()
+        set(ZWOJNIK_INSTALLED_CONVERTER_DEFAULT /usr/bin/clit) # where Debian's convlit puts it
+    endif()
+    set(ZWOJNIK_INSTALLED_CONVERTER ${ZWOJNIK_INSTALLED_CONVERTER_DEFAULT} CACHE FILEPATH
+        "The Convert LIT executable that the installed program's converter link names")
 endif()
-set(ZWOJNIK_INSTALLED_CONVERTER ${ZWOJNIK_INSTALLED_CONVERTER_DEFAULT} CACHE FILEPATH
-    "The Convert LIT executable that the installed program's converter link names")
 
 set(ZWOJNIK_STAGE ${CMAKE_BINARY_DIR}/install-stage)
 file(MAKE_DIRECTORY ${ZWOJNIK_STAGE})
-file(CREATE_LINK ${ZWOJNIK_INSTALLED_CONVERTER} ${ZWOJNIK_STAGE}/${ZWOJNIK_CONVERTER_NAME} SYMBOLIC)
 file(CREATE_LINK ../${ZWOJNIK_APP_FOLDER}/zwojnik ${ZWOJNIK_STAGE}/zwojnik SYMBOLIC)
 set(ZWOJNIK_SCREENSHOTS_URL "${ZWOJNIK_MAKER_URL}zwojnik/" CACHE STRING
     "Where the screenshots of docs/ are published, for software centres")
@@ -50,7 +52,12 @@ else()
 endif()
 
 install(TARGETS zwojnik RUNTIME DESTINATION ${ZWOJNIK_APP_FOLDER})
-install(FILES ${ZWOJNIK_STAGE}/${ZWOJNIK_CONVERTER_NAME} DESTINATION ${ZWOJNIK_APP_FOLDER})
+if(ZWOJNIK_SYSTEM_CONVERTER)
+    file(CREATE_LINK ${ZWOJNIK_INSTALLED_CONVERTER} ${ZWOJNIK_STAGE}/${ZWOJNIK_CONVERTER_NAME} SYMBOLIC)
+    install(FILES ${ZWOJNIK_STAGE}/${ZWOJNIK_CONVERTER_NAME} DESTINATION ${ZWOJNIK_APP_FOLDER})
+else()
+    install(TARGETS zwojnik_converter RUNTIME DESTINATION ${ZWOJNIK_APP_FOLDER})
+endif()
 install(FILES ${ZWOJNIK_STAGE}/zwojnik DESTINATION bin)
 install(FILES packaging/zwojnik.desktop DESTINATION share/applications)
 install(FILES packaging/zwojnik-mime.xml DESTINATION share/mime/packages RENAME zwojnik.xml)
@@ -69,14 +76,16 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Orvel <${ZWOJNIK_MAINTAINER_ADDRESS}>")
 # The summary above is the package's one-line synopsis; this is the text below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Zwojnik zamienia e-booki Microsoft Reader (pliki .lit) na strony HTML.
 Plik wybiera się w menu, otwiera Zwojnikiem w menedżerze plików albo
-upuszcza na okno programu. Zamianę wykonuje Convert LIT (pakiet convlit).")
+upuszcza na okno programu. Zamianę wykonuje dołączony Convert LIT.")
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${ZWOJNIK_MAKER_URL})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The Qt and C++ libraries come from dpkg-shlibdeps; the converter is run, not linked.
+# The Qt, C++ and libtommath libraries come from dpkg-shlibdeps; a system converter is run, not linked.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS convlit)
+if(ZWOJNIK_SYSTEM_CONVERTER)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS convlit)
+endif()
 # Qt's own dialog texts in Polish.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

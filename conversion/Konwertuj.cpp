@@ -16,8 +16,12 @@ namespace conversion {
 
 namespace {
 
-// Convert LIT does not check its writes: on a full disk it cuts its files short and still exits with 0.
-// A destination left without one free block is the sign. File systems that tell no sizes tell nothing.
+// How Convert LIT exits when it fails.
+constexpr int kConverterFailureStatus = 255;
+
+// On a full disk our Convert LIT fails with 255; the system's, when the build links it, cuts its files
+// short and still exits with 0. Either way a destination left without one free block says why. File
+// systems that tell no sizes tell nothing.
 bool destinationFull(const String& targetFolderPath)
 {
     struct statvfs space = {};
@@ -52,7 +56,7 @@ void Konwertuj(const String& appFolderPath, const String& sourcePath, const Stri
     auto shell = std::make_unique<framework::Shell>();
     shell->Execute(command);
     const int errorCode = shell->ErrorCode();
-    if (errorCode == 0 && destinationFull(targetFolderPath)) {
+    if ((errorCode == 0 || errorCode == kConverterFailureStatus) && destinationFull(targetFolderPath)) {
         framework::MsgBox(kDestinationFullMessage);
         return;
     }

@@ -10,7 +10,7 @@ inline const String kDoneMessage = "Gotowe!";
 inline const String kProcessorErrorMessage = "Błąd rozpoznawania procesora.";
 // The gap between the two words is a no-break space.
 inline const String kErrorMessagePrefix = "Wystąpił\u00A0błąd: ";
-// A conversion that exits with 0 but leaves its destination without free space has not written all.
+// A conversion that leaves its destination without free space has not written all.
 inline const String kDestinationFullMessage = kErrorMessagePrefix +
                                               "w teczce docelowej zabrakło miejsca, więc "
                                               "zawartość pliku .lit nie została zapisana w całości.";

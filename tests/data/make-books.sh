@@ -4,7 +4,8 @@
 # are committed, so the tests themselves do not need calibre.
 #
 # Usage:
-#   make-books.sh                      remake krotka.lit, rozdzialy.lit, uszkodzona.lit
+#   make-books.sh                      remake krotka.lit, rozdzialy.lit, ryciny.lit
+#                                      (and its pictures in ryciny/), uszkodzona.lit
 #   make-books.sh --large OUT.lit      also make the large benchmark book OUT.lit
 #   make-books.sh --large OUT.lit --large-only
 #                                      make only the large benchmark book
@@ -15,7 +16,7 @@
 set -euo pipefail
 
 usage() {
-    sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
 }
 
 large_out=""
@@ -104,7 +105,15 @@ if [ "$large_only" -eq 0 ]; then
     python3 sources/generate-rozdzialy.py --size normal -o "$work/rozdzialy.html"
     convert "$work/rozdzialy.html" rozdzialy.lit "Dziennik flisaka"
 
-    # 3. Corrupt book: only the first 4 KiB of the short one.
+    # 3. Illustrated book: fourteen chapters, eleven pictures in turn, links between chapters and a
+    #    table of contents.  The pictures are kept beside it, for the tests to compare with.
+    python3 sources/generate-ryciny.py "$work/ryciny"
+    convert "$work/ryciny/ryciny.html" ryciny.lit "Ryciny flisackie"
+    rm -rf ryciny
+    mkdir ryciny
+    cp "$work"/ryciny/*.png ryciny/
+
+    # 4. Corrupt book: only the first 4 KiB of the short one.
     head -c 4096 krotka.lit >uszkodzona.lit
     echo "==> uszkodzona.lit"
     ls -l uszkodzona.lit

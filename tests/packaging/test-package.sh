@@ -47,14 +47,22 @@ echo "ok: built $(basename "$deb")"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 depended_on=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
-for package in convlit libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6svg6 libc6 libstdc++6; do
+# The converter comes with the program, unless the build links the system's own.
+system_converter=$(sed -n 's/^ZWOJNIK_SYSTEM_CONVERTER:BOOL=//p' "$build/CMakeCache.txt")
+if [[ "$system_converter" == ON ]]; then
+    converter_package=convlit converter_entry="./usr/lib/zwojnik/clit-intel -> /usr/bin/clit"
+else
+    converter_package=libtommath1 converter_entry="./usr/lib/zwojnik/clit-intel"
+    grep -qxF convlit <<<"$depended_on" && fail "Depends names convlit, though the package carries its converter"
+fi
+for package in $converter_package libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6svg6 libc6 libstdc++6; do
     grep -qxF "$package" <<<"$depended_on" || fail "Depends does not name $package"
 done
 
 dpkg-deb -c "$deb" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }' >"$work/contents"
 for entry in \
     "./usr/lib/zwojnik/zwojnik" \
-    "./usr/lib/zwojnik/clit-intel -> /usr/bin/clit" \
+    "$converter_entry" \
     "./usr/bin/zwojnik -> ../lib/zwojnik/zwojnik" \
     "./usr/share/applications/zwojnik.desktop" \
     "./usr/share/mime/packages/zwojnik.xml" \
@@ -67,7 +75,7 @@ for entry in \
     fi
     grep -qxF "$entry" "$work/contents" || fail "the package lacks $entry"
 done
-echo "ok: the package holds the program, its converter link, bin/zwojnik and the desktop files"
+echo "ok: the package holds the program, its converter, bin/zwojnik and the desktop files"
 
 root="$work/root"
 dpkg -x "$deb" "$root"
