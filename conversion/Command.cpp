@@ -4,6 +4,7 @@
 
 #include <array>
 #include <glob.h>
+#include <locale.h>
 
 namespace conversion {
 
@@ -14,13 +15,18 @@ String converterPiece(std::int32_t architecture)
     return architecture == kPowerPCArchitecture ? "/clit-ppc " : "/clit-intel ";
 }
 
-// How many existing names the shell's pathname expansion puts in place of a word.
+// How many existing names the shell's pathname expansion puts in place of a word. The shell matches
+// bytes, whatever the locale, and so does glob in the C locale.
 std::size_t matchCount(const String& word)
 {
+    const locale_t bytes = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    const locale_t previous = uselocale(bytes);
     glob_t matches{};
     const int result = glob(word.c_str(), 0, nullptr, &matches);
     const std::size_t count = result == 0 ? matches.gl_pathc : 0;
     globfree(&matches);
+    uselocale(previous);
+    freelocale(bytes);
     return count;
 }
 
@@ -36,6 +42,12 @@ String withoutRepeatedSlashes(const String& path)
 }
 
 } // namespace
+
+String ConverterName(std::int32_t architecture)
+{
+    auto piece = converterPiece(architecture);
+    return piece.substr(1, piece.size() - 2);
+}
 
 String CommandText(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
                    const String& targetFolderPath)
@@ -73,13 +85,6 @@ String AmbiguityMessage(const String& path)
 {
     return "Nie mogę jednoznacznie wskazać „" + path +
            "”: tej nazwie odpowiada kilka plików lub teczek. Zmień nazwę i spróbuj ponownie.";
-}
-
-String ConverterPath(std::int32_t architecture, const String& appFolderPath)
-{
-    String converter = converterPiece(architecture);
-    converter.pop_back();
-    return withoutRepeatedSlashes(Unescape(appFolderPath + converter));
 }
 
 } // namespace conversion

@@ -11,6 +11,9 @@ using framework::String;
 
 inline constexpr std::int32_t kPowerPCArchitecture = 2;
 
+// The converter executable for the processor family: clit-ppc or clit-intel.
+String ConverterName(std::int32_t architecture);
+
 // The converter command line before quoting: the shell runs what printf prints.
 String CommandText(std::int32_t architecture, const String& appFolderPath, const String& sourcePath,
                    const String& targetFolderPath);
@@ -24,8 +27,5 @@ String ConverterCommand(std::int32_t architecture, const String& appFolderPath, 
 std::optional<String> AmbiguousPath(std::int32_t architecture, const String& appFolderPath,
                                     const String& sourcePath, const String& targetFolderPath);
 String AmbiguityMessage(const String& path);
-
-// The converter's path as the system names it, for the program folder in shell form.
-String ConverterPath(std::int32_t architecture, const String& appFolderPath);
 
 } // namespace conversion

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "conversion/Command.h"
+#include "conversion/StagingFolder.h"
 
 namespace conversion {
 
@@ -15,8 +16,13 @@ inline const String kDestinationFullMessage = kErrorMessagePrefix +
                                               "w teczce docelowej zabrakło miejsca, więc "
                                               "zawartość pliku .lit nie została zapisana w całości.";
 
+// Why a conversion of the book at this path cannot start.
+String BookProblemMessage(StagingFolder::Problem problem, const String& bookPath);
+
 // Converts the e-book at sourcePath into the folder targetFolderPath with the Convert LIT executable
-// in appFolderPath (all three in shell form) and tells the user how it went.
+// in appFolderPath (all three in shell form) and tells the user how it went. The converter is given
+// links to the three in a private staging folder; a book that is not there or is no regular file is
+// reported, and the converter does not start.
 void Konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath);
 
 } // namespace conversion

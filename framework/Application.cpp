@@ -3,6 +3,7 @@
 #include "framework/Exceptions.h"
 #include "framework/Menus.h"
 #include "framework/Messages.h"
+#include "framework/detail/QtStart.h"
 #include "framework/detail/RuntimeState.h"
 
 #include <QFileInfo>
@@ -165,12 +166,8 @@ Runtime::Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform)
     for (int i = 1; i < argc; ++i) {
         s.launchDocuments.push_back(FolderItem::FromPath(argv[i]));
     }
-    if (!QApplication::instance()) {
-        // Qt sees only the program's name: every argument is a document, none an option.
-        static int qtArgc = 1;
-        static char* qtArgv[] = {argv[0], nullptr};
-        s.qtApplication = std::make_unique<QApplication>(qtArgc, qtArgv);
-    }
+    // Qt sees only the program's name: every argument is a document, none an option.
+    s.qtApplication = detail::StartQt(argv[0]);
     // The program speaks Polish whatever the system's language: so do Qt's own dialogs.
     s.translator = std::make_unique<QTranslator>();
     if (s.translator->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

@@ -8,11 +8,15 @@ namespace fs = std::filesystem;
 
 FolderItemPtr FolderItem::FromPath(const String& path)
 {
-    auto absolute = fs::absolute(fs::path(path)).lexically_normal().string();
-    while (absolute.size() > 1 && absolute.back() == '/') {
-        absolute.pop_back();
+    // Empty and "." components name nothing; ".." stays, since after a symbolic link it leaves the
+    // folder that the link names, and only the system knows which that is.
+    String absolute;
+    for (const auto& component : fs::absolute(fs::path(path))) {
+        if (component != "/" && !component.empty() && component != ".") {
+            absolute += "/" + component.string();
+        }
     }
-    return FolderItemPtr(new FolderItem(std::move(absolute)));
+    return FolderItemPtr(new FolderItem(absolute.empty() ? "/" : std::move(absolute)));
 }
 
 FolderItemPtr FolderItem::Parent() const

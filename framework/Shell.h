@@ -8,17 +8,33 @@ namespace framework {
 class Shell
 {
 public:
-    // Returns once the command has ended. Its output is discarded, but for the end of its standard error.
-    // Meanwhile the windows repaint, but no event, command or input reaches the program; input that arrives
-    // is dropped.
+    Shell() = default;
+    // A termination signal that came while a command ran ends the program now, as it would have ended it
+    // without the command: the caller has had the time to clean up after the command.
+    ~Shell();
+    Shell(const Shell&) = delete;
+    Shell& operator=(const Shell&) = delete;
+
+    // Returns once the command has ended. Its output is discarded, but for the end of its standard
+    // error. Meanwhile the windows repaint, but no event, command or input reaches the program; input that
+    // arrives is dropped.
+    //
+    // The command and everything it starts form a process group of their own, which is ended when the
+    // program ends, however it ends (killed, or its display gone), and when it gets SIGTERM, SIGHUP or
+    // SIGINT meanwhile. A request to quit (the Quit shortcut, the menu bar's window closed) asks whether
+    // to stop the command: yes ends its group and quits the program once it has ended; no carries on.
     void Execute(const String& command);
     // The exit status of the last command; a command killed by a signal gives 128 + the signal number.
     int ErrorCode() const { return mErrorCode; }
+    // The last command did not end by itself: it was ended because the program is ending.
+    bool Stopped() const { return mTerminationSignal != 0 || mStoppedOnRequest; }
     // The last kilobytes the last command wrote on its standard error, however much it wrote.
     const String& ErrorOutput() const { return mErrorOutput; }
 
 private:
     int mErrorCode = 0;
+    int mTerminationSignal = 0;
+    bool mStoppedOnRequest = false;
     String mErrorOutput;
 };
 

@@ -1,12 +1,16 @@
 #include "framework/detail/InstanceChannel.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QStandardPaths>
+#include <QRegularExpression>
+#include <QTimer>
 #include <optional>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace framework::detail {
@@ -18,8 +22,12 @@ constexpr int kConnectTimeoutMs = 3000;
 // The running program answers from its event loop, which keeps turning during dialogs and conversions.
 constexpr int kAnswerTimeoutMs = 10000;
 constexpr int kLockTimeoutMs = 10000;
-// No real hand-over comes near this; a peer that sends more is not a launch of this program.
-constexpr qsizetype kLongestMessage = 1 << 20;
+// No real hand-over comes near these; a peer that sends more, or more peers at once, are no launches of
+// this program. A launch that is turned away opens its documents itself.
+constexpr qsizetype kLongestMessage = 256 * 1024;
+constexpr int kMostWaitingConnections = 8;
+// A server that the system closed (out of descriptors, say) listens again as soon as it can.
+constexpr int kRelistenIntervalMs = 1000;
 
 QByteArray encode(const std::vector<String>& paths)
 {
@@ -50,12 +58,24 @@ std::optional<std::vector<String>> decode(const QByteArray& message)
     }
 }
 
+// One name per display, however DISPLAY writes it: ":2", ":2.0" and "unix:2" are one local display.
+QString x11DisplayName(const QString& display)
+{
+    static const QRegularExpression form(QStringLiteral("^(.*):(\\d+)(\\.\\d+)?$"));
+    const auto match = form.match(display);
+    if (!match.hasMatch()) {
+        return display;
+    }
+    const auto host = match.captured(1);
+    return (host == QLatin1String("unix") ? QString() : host) + u':' + match.captured(2);
+}
+
 QString sessionName()
 {
     const auto platform = QGuiApplication::platformName();
     QString session = platform;
     if (platform == QLatin1String("xcb")) {
-        session += qEnvironmentVariable("DISPLAY");
+        session += x11DisplayName(qEnvironmentVariable("DISPLAY"));
     } else if (platform.startsWith(QLatin1String("wayland"))) {
         session += qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
     }
@@ -65,6 +85,35 @@ QString sessionName()
         }
     }
     return session;
+}
+
+bool ownPrivateFolder(const QByteArray& path)
+{
+    struct stat status = {};
+    return lstat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == geteuid() &&
+           (status.st_mode & 07777) == 0700;
+}
+
+// A folder no other user can write in: the runtime folder when it is this user's own, else one made in
+// the temporary folder. Nothing when neither can be had: one that someone else made first is not taken.
+QString privateFolder()
+{
+    const auto runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.startsWith('/') && ownPrivateFolder(runtime)) {
+        return QString::fromLocal8Bit(runtime);
+    }
+    const auto made = QFile::encodeName(QDir::tempPath()) + "/zwojnik-" + QByteArray::number(geteuid());
+    mkdir(made.constData(), 0700);
+    return ownPrivateFolder(made) ? QString::fromLocal8Bit(made) : QString();
+}
+
+bool peerIsThisUser(const QLocalSocket& socket)
+{
+    struct ucred peer = {};
+    socklen_t size = sizeof(peer);
+    return getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) ==
+               0 &&
+           peer.uid == geteuid();
 }
 
 } // namespace
@@ -80,19 +129,31 @@ InstanceChannel::~InstanceChannel()
 
 QString InstanceChannel::SocketPathForThisSession()
 {
-    auto folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const auto folder = privateFolder();
     if (folder.isEmpty()) {
-        folder = QDir::tempPath();
+        return {};
     }
     // The same user on another display has a program of its own: a dialog there would be out of sight.
-    return folder + QStringLiteral("/zwojnik-%1-%2").arg(getuid()).arg(sessionName());
+    return folder + QStringLiteral("/zwojnik-%1-%2").arg(geteuid()).arg(sessionName());
 }
 
 bool InstanceChannel::HandOverOrListen(const std::vector<String>& absolutePaths)
 {
+    if (mSocketPath.isEmpty()) {
+        return false; // nowhere safe to meet: every launch is a program of its own
+    }
     // Launches at the same moment take turns, so that exactly one of them becomes the running program.
-    QLockFile lock(mSocketPath + QStringLiteral(".lock"));
-    lock.tryLock(kLockTimeoutMs);
+    // A lock that cannot be had is no turn: this launch keeps its documents and does not listen.
+    const auto lockPath = mSocketPath + QStringLiteral(".lock");
+    struct stat status = {};
+    if (lstat(QFile::encodeName(lockPath).constData(), &status) == 0 &&
+        (status.st_uid != geteuid() || !S_ISREG(status.st_mode))) {
+        return false;
+    }
+    QLockFile lock(lockPath);
+    if (!lock.tryLock(kLockTimeoutMs)) {
+        return false;
+    }
 
     switch (handOver(absolutePaths)) {
     case HandOverResult::Taken:
@@ -108,16 +169,37 @@ bool InstanceChannel::HandOverOrListen(const std::vector<String>& absolutePaths)
     }
     auto server = std::make_unique<QLocalServer>();
     server->setSocketOptions(QLocalServer::UserAccessOption);
+    server->setMaxPendingConnections(kMostWaitingConnections);
     if (server->listen(mSocketPath)) {
         connect(server.get(), &QLocalServer::newConnection, this, &InstanceChannel::accept);
         mServer = std::move(server);
+        mRelisten = std::make_unique<QTimer>();
+        connect(mRelisten.get(), &QTimer::timeout, this, &InstanceChannel::relistenIfClosed);
+        mRelisten->start(kRelistenIntervalMs);
     }
     return false;
+}
+
+void InstanceChannel::relistenIfClosed()
+{
+    if (!mServer || mServer->isListening()) {
+        return;
+    }
+    // Qt closes the server when accepting fails. Its socket went with it, so a launch may have become
+    // the running program meanwhile: then that one keeps the name.
+    QLockFile lock(mSocketPath + QStringLiteral(".lock"));
+    if (!lock.tryLock(0)) {
+        return;
+    }
+    if (!mServer->listen(mSocketPath) && mServer->serverError() == QAbstractSocket::AddressInUseError) {
+        mRelisten.reset();
+    }
 }
 
 void InstanceChannel::StopListening()
 {
     // Connections not answered yet close with the server: their launches open their documents themselves.
+    mRelisten.reset();
     mServer.reset();
 }
 
@@ -129,6 +211,9 @@ InstanceChannel::HandOverResult InstanceChannel::handOver(const std::vector<Stri
         // Refused: the socket is there but nobody listens on it, left behind by a run that crashed.
         return socket.error() == QLocalSocket::ConnectionRefusedError ? HandOverResult::StaleSocket
                                                                       : HandOverResult::NobodyListens;
+    }
+    if (!peerIsThisUser(socket)) {
+        return HandOverResult::NoAnswer;
     }
     socket.write(encode(absolutePaths));
     while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kAnswerTimeoutMs)) {
@@ -145,8 +230,17 @@ InstanceChannel::HandOverResult InstanceChannel::handOver(const std::vector<Stri
 void InstanceChannel::accept()
 {
     while (auto* socket = mServer->nextPendingConnection()) {
-        auto message = std::make_shared<QByteArray>();
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (!peerIsThisUser(*socket) || mWaiting >= kMostWaitingConnections) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        ++mWaiting;
+        connect(socket, &QObject::destroyed, this, [this] { --mWaiting; });
+        // A launch answers within this time or not at all: its place goes to the next one.
+        QTimer::singleShot(kAnswerTimeoutMs, socket, [socket] { socket->abort(); });
+        auto message = std::make_shared<QByteArray>();
         connect(socket, &QLocalSocket::readyRead, this, [this, socket, message] { read(*socket, *message); });
         read(*socket, *message);
     }

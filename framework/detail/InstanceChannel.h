@@ -11,6 +11,7 @@
 class QByteArray;
 class QLocalServer;
 class QLocalSocket;
+class QTimer;
 
 namespace framework::detail {
 
@@ -43,8 +44,8 @@ public:
     // Stops taking documents: a launch from now on starts a program of its own.
     void StopListening();
 
-    // The socket for this user and the display the program shows its windows on, in the user's
-    // private runtime folder.
+    // The socket for this user and the display the program shows its windows on, in a folder only this
+    // user can write in; empty when there is no such folder (no single instance then).
     static QString SocketPathForThisSession();
 
 private:
@@ -59,10 +60,13 @@ private:
     HandOverResult handOver(const std::vector<String>& absolutePaths) const;
     void accept();
     void read(QLocalSocket& socket, QByteArray& message);
+    void relistenIfClosed();
 
     QString mSocketPath;
     Receiver mReceiver;
     std::unique_ptr<QLocalServer> mServer;
+    std::unique_ptr<QTimer> mRelisten;
+    int mWaiting = 0;
 };
 
 } // namespace framework::detail

@@ -3,9 +3,13 @@
 #include "support/Conversion.h"
 #include "support/Program.h"
 
+#include <QByteArray>
+#include <clocale>
 #include <filesystem>
 #include <iterator>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -157,42 +161,149 @@ TEST_F(ConversionTest, DestinationsOfThirtyTwoConsecutivePathLengthsAllConvert)
     EXPECT_EQ(script.ShownMessages().size(), 32u);
 }
 
-// A word whose wildcards match another name besides the chosen one is reported, and nothing runs; a
-// neighbour whose name differs in a character that is no wildcard is no ambiguity.
-TEST_F(ConversionTest, AnyOfTheThreeNamesThatAWildcardConfusesIsReportedAndNothingRuns)
+// Names that the shell's wildcards would confuse with the chosen ones, whether they were there before or
+// someone puts them there during the conversion: the converter sees only the chosen book, folder and
+// converter, and nothing is written anywhere else.
+TEST_F(ConversionTest, LookAlikeNamesBesideTheChosenOnesAreNeverTaken)
 {
-    const auto ambiguity = [](const std::string& path) {
-        return "Nie mogę jednoznacznie wskazać \u201E" + path +
-               "\u201D: tej nazwie odpowiada kilka plików lub teczek. Zmień nazwę i spróbuj ponownie.";
-    };
-    for (const auto& folder : {"app", "My Apps", "My&Apps"}) {
-        MakeConverterFolder(root / folder);
-    }
+    MakeConverterFolder(root / "My Apps");
+    MakeConverterScript(root / "My&Apps", "touch '" + (root / kMarker) + "'; exit 1");
     CopyTestBook("krotka.lit", root / "My Book.lit");
     CopyTestBook("rozdzialy.lit", root / "My_Book.lit");
-    CopyTestBook("krotka.lit", root / "Me Book.lit");
-    CopyTestBook("krotka.lit", root / "krotka.lit");
-    for (const auto& folder : {"out", "My Books", "My-Books", "out put", "out put2"}) {
+    CopyTestBook("rozdzialy.lit", root / "My\tBook.lit");
+    for (const auto& folder : {"out", "My Books", "My-Books", "out put", "out\tput"}) {
         fs::create_directories(root / folder);
     }
     const struct
     {
-        std::string app, book, destination, message;
-    } cases[]{
-        {"app", "My Book.lit", "out", ambiguity(root / "My Book.lit")},
-        {"app", "krotka.lit", "My Books", ambiguity(root / "My Books/")},
-        {"My Apps", "krotka.lit", "out", ambiguity(root / "My Apps/clit-intel")},
-        {"app", "Me Book.lit", "out put", "Gotowe!"},
-    };
-    for (const auto& [app, book, destination, message] : cases) {
-        Convert(root / app, root / book, root / destination);
-        EXPECT_EQ(script.ShownMessages().back(), message);
+        std::string app, destination;
+    } cases[]{{"My Apps", "My Books"}, {"My Apps", "out put"}};
+    for (const auto& [app, destination] : cases) {
+        Convert(root / app, root / "My Book.lit", root / destination);
+        EXPECT_EQ(script.ShownMessages().back(), "Gotowe!");
+        EXPECT_NE(ReadFile(root / destination + "/krotka.html").find(kKrotkaTitle), std::string::npos);
+        EXPECT_TRUE(FileNames(root / destination).count("My Book.opf")) << destination;
     }
     EXPECT_EQ(script.ShownMessages().size(), std::size(cases));
-    for (const auto& folder : {"out", "My Books", "My-Books", "out put2"}) {
+    for (const auto& folder : {"out", "My-Books", "out\tput"}) {
         EXPECT_TRUE(FileNames(root / folder).empty()) << folder;
     }
-    EXPECT_TRUE(FileNames(root / "out put").count("krotka.html"));
+    EXPECT_FALSE(fs::exists(root / kMarker)) << "the look-alike converter ran";
+}
+
+// Each case once failed or was refused: a folder that may be entered but not listed, a neighbour that a
+// wildcard matched in the program's locale only, a folder named a dot and one escaped character, and a
+// link followed by "..".
+TEST_F(ConversionTest, NamesThatOnceMisledTheWildcardsConvertTheChosenBook)
+{
+    setlocale(LC_ALL, "C.UTF-8");
+    CopyTestBook("krotka.lit", root / "utf/a b.lit");
+    CopyTestBook("rozdzialy.lit", root / "utf/aéb.lit");
+    CopyTestBook("krotka.lit", root / ". /książka.lit");
+    CopyTestBook("krotka.lit", root / ".~/x.lit");
+    CopyTestBook("krotka.lit", root / "elsewhere/ksiazka.lit");
+    fs::create_directories(root / "elsewhere/inner");
+    CopyTestBook("rozdzialy.lit", root / "ln/ksiazka.lit");
+    fs::create_directory_symlink(root / "elsewhere/inner", root / "ln/link");
+    MakeConverterFolder(root / "app");
+    const struct
+    {
+        std::string book, destination, opf;
+    } cases[]{
+        {"utf/a b.lit", ".=", "a b.opf"},
+        {". /książka.lit", ". ", "książka.opf"},
+        {".~/x.lit", "out/.~", "x.opf"},
+        {"ln/link/../ksiazka.lit", "out/link", "ksiazka.opf"},
+    };
+    for (const auto& [book, destination, opf] : cases) {
+        fs::create_directories(root / destination);
+        Convert(root / "app", root / book, root / destination);
+        EXPECT_EQ(script.ShownMessages().back(), "Gotowe!") << book;
+        EXPECT_TRUE(FileNames(root / destination).count(opf)) << book;
+        EXPECT_NE(ReadFile(root / destination + "/krotka.html").find(kKrotkaTitle), std::string::npos)
+            << book;
+    }
+    setlocale(LC_ALL, "C");
+
+    // Only a book whose own name is a dot and one escaped character is still refused: "/bin/sh" expands
+    // ".?" to ".." as well, which would reach the converter as an extra argument.
+    CopyTestBook("krotka.lit", root / "kropka/.~");
+    fs::create_directories(root / "out/kropka");
+    Convert(root / "app", root / "kropka/.~", root / "out/kropka");
+    EXPECT_EQ(script.ShownMessages().back(),
+              "Nie mogę jednoznacznie wskazać \u201E" + root / "kropka/.~" +
+                  "\u201D: tej nazwie odpowiada kilka plików lub teczek. Zmień nazwę i spróbuj ponownie.");
+    EXPECT_TRUE(FileNames(root / "out/kropka").empty());
+}
+
+TEST_F(ConversionTest, FolderThatCanBeEnteredButNotListedConverts)
+{
+    const uid_t user = 12345;
+    fs::permissions(root.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    CopyTestBook("krotka.lit", root / "ukryta/a b.lit");
+    fs::permissions(root / "ukryta", fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::permissions(root / "ukryta/a b.lit",
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+    fs::create_directories(root / "out put");
+    ASSERT_EQ(chown((root / "out put").c_str(), user, user), 0);
+    MakeConverterFolder(root / "app");
+    fs::permissions(root / "app", fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::current_path(root / "app");
+
+    // As a user who may only enter the folders on the way, not list them.
+    ASSERT_EQ(setresgid(user, user, 0), 0);
+    ASSERT_EQ(setresuid(user, user, 0), 0);
+    Convert(root / "app", root / "ukryta/a b.lit", root / "out put");
+    ASSERT_EQ(setresuid(0, 0, 0), 0);
+    ASSERT_EQ(setresgid(0, 0, 0), 0);
+
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_TRUE(FileNames(root / "out put").count("a b.opf"));
+}
+
+// A book that is not there, or is no file to read (a FIFO would keep the converter waiting for ever), is
+// named in a message, and the converter does not start. Nothing of the staging folder stays behind.
+TEST_F(ConversionTest, BookThatIsMissingOrNoRegularFileIsReportedAndTheConverterDoesNotStart)
+{
+    TempDir runtime;
+    const auto previous = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path()));
+    MakeConverterScript(root / "app", "touch '" + (root / kMarker) + "'");
+    CopyTestBook("krotka.lit", root / "nx/a_b.lit");
+    ASSERT_EQ(mkfifo((root / "rura.lit").c_str(), 0600), 0);
+    fs::create_directories(root / "teczka.lit");
+    fs::create_directories(root / "out");
+    const struct
+    {
+        std::string book;
+        conversion::StagingFolder::Problem problem;
+    } cases[]{
+        {root / "nx/a b.lit", conversion::StagingFolder::Problem::BookMissing},
+        {root / "rura.lit", conversion::StagingFolder::Problem::BookNotRegularFile},
+        {root / "teczka.lit", conversion::StagingFolder::Problem::BookNotRegularFile},
+        {"/dev/null", conversion::StagingFolder::Problem::BookNotRegularFile},
+    };
+    for (const auto& [book, problem] : cases) {
+        Convert(root / "app", book, root / "out");
+        EXPECT_EQ(script.ShownMessages().back(), conversion::BookProblemMessage(problem, book));
+    }
+    EXPECT_EQ(script.ShownMessages()[0], "Nie mogę znaleźć pliku „" + root / "nx/a b.lit" +
+                                             "”. Być może został przeniesiony albo usunięty.");
+    EXPECT_EQ(script.ShownMessages()[1],
+              "„" + root / "rura.lit" +
+                  "” nie jest zwykłym plikiem (to teczka, potok albo urządzenie), więc nie "
+                  "mogę go zamienić.");
+    EXPECT_FALSE(fs::exists(root / kMarker)) << "the converter started";
+    EXPECT_TRUE(FileNames(root / "out").empty());
+
+    // A conversion that fails and one that succeeds leave no staging folder either.
+    MakeConverterFolder(root / "real");
+    Convert(root / "real", root / "nx/a_b.lit", root / "out");
+    Convert(root / "real", root / "nx/a_b.lit", root / "missing");
+    EXPECT_EQ(script.ShownMessages().back(), ErrorMessage(255));
+    EXPECT_EQ(script.ShownMessages()[script.ShownMessages().size() - 2], "Gotowe!");
+    EXPECT_TRUE(FileNames(runtime.path()).empty()) << ::testing::PrintToString(FileNames(runtime.path()));
+    qputenv("XDG_RUNTIME_DIR", previous);
 }
 
 // What the shell-path fuzzer found. The escaped backslash at the end of the book's shell path ("\\") and

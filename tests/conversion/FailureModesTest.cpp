@@ -140,7 +140,7 @@ TEST_F(FailureModesTest, FiftyMegabytesOnEachOutputNeitherBlockNorReachTheProgra
         << "the converter's output reached the program's";
 }
 
-TEST_F(FailureModesTest, BookDeletedBetweenTheDialogsReportsTheConvertersFailure)
+TEST_F(FailureModesTest, BookDeletedBetweenTheDialogsIsReportedMissing)
 {
     AppInFolder program(programFolder);
     MakeConverterFolder(programFolder);
@@ -150,7 +150,8 @@ TEST_F(FailureModesTest, BookDeletedBetweenTheDialogsReportsTheConvertersFailure
     EXPECT_FALSE(conversion::ConvertFileFromDisk(program));
 
     EXPECT_FALSE(fs::exists(book));
-    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{ErrorMessage(255)});
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{conversion::BookProblemMessage(
+                                          conversion::StagingFolder::Problem::BookMissing, book)});
     EXPECT_TRUE(FileNames(destination).empty());
 }
 

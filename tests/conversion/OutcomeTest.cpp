@@ -117,6 +117,8 @@ TEST_F(OutcomeTest, AFailureKeepsItsStatusOnItsOwnLineThenSaysWhatWentWrongAndKe
         EXPECT_EQ(seen.lines[0], ErrorMessage(255));
         EXPECT_EQ(seen.lines[1], conversion::ExplainFailure(failure, 255, ""));
         EXPECT_NE(seen.details.find(words), std::string::npos) << seen.details;
+        EXPECT_NE(seen.details.find("\"" + source + "\""), std::string::npos)
+            << "the book as the user knows it, not the converter's link: " << seen.details;
         EXPECT_EQ(seen.buttons, std::vector<std::string>{"OK"});
         EXPECT_EQ(seen.defaultButton, "OK");
     }

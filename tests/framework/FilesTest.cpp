@@ -31,11 +31,14 @@ TEST(FolderItem, PathsAreAbsoluteAndParentsEndAtTheRoot)
     testsupport::TempDir dir;
     const auto before = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
-    const auto relative = FolderItem::FromPath("sub/../book.lit");
+    const auto relative = FolderItem::FromPath(".//sub/./book.lit");
+    // With sub a link, ".." is the parent of the folder it names: the path is not cleaned by its text.
+    const auto climbing = FolderItem::FromPath("sub/link/../book.lit/");
     std::filesystem::current_path(before);
 
-    EXPECT_EQ(relative->NativePath(), dir / "book.lit");
-    EXPECT_EQ(relative->Parent()->NativePath(), dir.path());
+    EXPECT_EQ(relative->NativePath(), dir / "sub/book.lit");
+    EXPECT_EQ(relative->Parent()->NativePath(), dir / "sub");
+    EXPECT_EQ(climbing->NativePath(), dir / "sub/link/../book.lit");
     EXPECT_EQ(FolderItem::FromPath("/usr/")->NativePath(), "/usr");
     EXPECT_EQ(FolderItem::FromPath("/")->Parent(), nullptr);
 }

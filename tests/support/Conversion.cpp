@@ -59,10 +59,21 @@ std::string ErrorMessage(int status)
     return "Wystąpił\u00A0błąd: " + std::to_string(status);
 }
 
+bool ProcessRunning(int pid)
+{
+    const auto stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto state = stat.find(") ");
+    return state != std::string::npos && stat[state + 2] != 'Z';
+}
+
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    try {
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    } catch (const std::ios_base::failure&) {
+        return {}; // a process whose /proc file this was has gone meanwhile
+    }
 }
 
 std::set<std::string> FileNames(const std::string& folder)

@@ -27,6 +27,9 @@ void Convert(const std::string& programFolder, const std::string& book, const st
 // "Wystąpił błąd: " (with a no-break space) and the status.
 std::string ErrorMessage(int status);
 
+// A process that still runs: a zombie waiting to be reaped has ended.
+bool ProcessRunning(int pid);
+
 // The whole contents of a file; nothing when it cannot be read.
 std::string ReadFile(const std::string& path);
 

@@ -44,6 +44,9 @@ void ScriptedPlatform::RunMessageBox(QMessageBox& box)
     if (mScript.messageObserver) {
         mScript.messageObserver(text);
     }
+    if (auto* button = box.button(mScript.questionAnswer)) {
+        button->click();
+    }
 }
 
 std::vector<framework::ScreenGeometry> ScriptedPlatform::Screens() const

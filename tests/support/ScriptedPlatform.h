@@ -7,6 +7,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Platform.h"
 
+#include <QMessageBox>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -39,6 +40,8 @@ public:
         messageObserver = std::move(observer);
     }
     const std::vector<std::string>& ShownMessages() const { return shownMessages; }
+    // A box that asks (Yes and No) is answered with this button; unset, it is closed without an answer.
+    void AnswerQuestions(QMessageBox::StandardButton button) { questionAnswer = button; }
 
     // The machine name uname(2) gives; nothing: the system cannot be asked.
     void SetMachine(std::optional<std::string> name)
@@ -58,6 +61,7 @@ public:
     bool messagesAnswered = true;
     std::function<void(const std::string&)> messageObserver;
     std::vector<std::string> shownMessages;
+    QMessageBox::StandardButton questionAnswer = QMessageBox::NoButton;
     bool machineScripted = false;
     std::optional<std::string> machine;
     std::optional<framework::ScreenGeometry> mainScreen;

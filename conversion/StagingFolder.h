@@ -1,0 +1,50 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace conversion {
+
+// A folder only this user can reach, holding links under plain names to what one conversion needs: the
+// converter, the destination folder and, alone in a folder of its own and under its own name, the book.
+// A command that names only these paths leaves the shell's pathname expansion nothing else to find.
+// The folder goes, with everything in it, when the object goes.
+class StagingFolder
+{
+public:
+    enum class Problem
+    {
+        None,
+        BookMissing,
+        BookNotRegularFile,
+        NoPrivateFolder,
+    };
+
+    // Paths as the system names them; relative ones are taken from the working folder. The book and the
+    // destination are resolved as the system resolves them. A converter that is missing is still linked,
+    // so that running it fails as it would have without the folder.
+    static std::unique_ptr<StagingFolder> Make(const std::string& converter, const std::string& book,
+                                               const std::string& destination, Problem& problem);
+    ~StagingFolder();
+    StagingFolder(const StagingFolder&) = delete;
+    StagingFolder& operator=(const StagingFolder&) = delete;
+
+    // The folder itself: it holds the converter's link under the converter's own name.
+    const std::string& Path() const { return mPath; }
+    std::string Book() const { return mPath + "/ksiazka/" + mBookName; }
+    std::string Destination() const { return mPath + "/cel"; }
+
+    // Where each user's staging folders go: $XDG_RUNTIME_DIR when it is this user's own private folder
+    // with a plain path, else the temporary folder.
+    static std::string ParentFolder();
+
+private:
+    StagingFolder(std::string path, std::string bookName)
+        : mPath(std::move(path)), mBookName(std::move(bookName))
+    {}
+
+    std::string mPath;
+    std::string mBookName;
+};
+
+} // namespace conversion
