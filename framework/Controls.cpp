@@ -11,11 +11,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QTextEdit>
 #include <algorithm>
-#include <array>
 
 namespace framework {
 
@@ -26,7 +23,7 @@ using detail::ClampedExtent;
 using detail::ClampedPosition;
 using detail::ColorOf;
 using detail::IntegerOf;
-using detail::PropertyDefinition;
+using detail::qt;
 using detail::StringOf;
 
 class EventRelay : public QObject
@@ -38,49 +35,43 @@ protected:
     bool eventFilter(QObject*, QEvent* event) override { return filter && filter(*event); }
 };
 
-// The family Qt falls back on for a sans-serif font on this system.
-QString closestSansSerif()
+// The named family where the system has it, else the family Qt falls back on for a sans-serif font.
+QString resolvedFamily(const String& family)
 {
+    const QString wanted = qt(family);
+    if (QFontDatabase::hasFamily(wanted)) {
+        return wanted;
+    }
     QFont probe(QStringLiteral("sans-serif"));
     probe.setStyleHint(QFont::SansSerif);
     return QFontInfo(probe).family();
 }
 
-QString resolvedFamily(const String& family)
-{
-    const QString wanted = QString::fromStdString(family);
-    return QFontDatabase::hasFamily(wanted) ? wanted : closestSansSerif();
-}
-
 // Texts break lines with a carriage return; Qt takes a line feed.
 QString qtText(const String& text)
 {
-    QString converted = QString::fromStdString(text);
+    QString converted = qt(text);
     converted.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     converted.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return converted;
-}
-
-String programText(QString text)
-{
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\r'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\r'));
-    text.replace(QLatin1Char('\n'), QLatin1Char('\r'));
-    return text.toStdString();
 }
 
 // The design's sizes are those of a 72-dpi screen, where a point is a pixel; font sizes follow the
 // pixel geometry of the windows so that every text keeps its place in them.
 constexpr int kLargestFontSize = 1000;
 
-using FieldWidget = QTextEdit;
+bool isFontProperty(std::string_view name)
+{
+    return name == "TextFont" || name == "TextSize" || name == "Bold";
+}
 
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------
 // Control
 
-Control::Control(QWidget* widget) : mWidget(widget), mRelay(std::make_unique<EventRelay>())
+Control::Control(QWidget* widget, std::span<const PropertyDeclaration> properties)
+    : mWidget(widget), mProperties(properties), mRelay(std::make_unique<EventRelay>())
 {
     QObject::connect(mWidget, &QObject::destroyed, mRelay.get(), [this] { mWidget = nullptr; });
 }
@@ -93,68 +84,9 @@ Control::~Control()
     }
 }
 
-std::span<const PropertyDefinition<Control>> Control::CommonProperties()
-{
-    static const std::array<PropertyDefinition<Control>, 16> table{{
-        {"Name", PropertyType::String, [](Control& c, const PropertyValue& v) { c.mName = StringOf(v); }},
-        {"Index", PropertyType::Integer, [](Control&, const PropertyValue&) {}},
-        {"Left", PropertyType::Integer,
-         [](Control& c, const PropertyValue& v) {
-             c.mLeft = IntegerOf(v);
-             c.ApplyGeometry();
-         }},
-        {"Top", PropertyType::Integer,
-         [](Control& c, const PropertyValue& v) {
-             c.mTop = IntegerOf(v);
-             c.ApplyGeometry();
-         }},
-        {"Width", PropertyType::Integer,
-         [](Control& c, const PropertyValue& v) {
-             c.mWidth = IntegerOf(v);
-             c.ApplyGeometry();
-         }},
-        {"Height", PropertyType::Integer,
-         [](Control& c, const PropertyValue& v) {
-             c.mHeight = IntegerOf(v);
-             c.ApplyGeometry();
-         }},
-        {"LockLeft", PropertyType::Boolean,
-         [](Control& c, const PropertyValue& v) { c.mLockLeft = BooleanOf(v); }},
-        {"LockTop", PropertyType::Boolean,
-         [](Control& c, const PropertyValue& v) { c.mLockTop = BooleanOf(v); }},
-        {"LockRight", PropertyType::Boolean,
-         [](Control& c, const PropertyValue& v) { c.mLockRight = BooleanOf(v); }},
-        {"LockBottom", PropertyType::Boolean,
-         [](Control& c, const PropertyValue& v) { c.mLockBottom = BooleanOf(v); }},
-        // The program's windows have no tab panels.
-        {"TabPanelIndex", PropertyType::Integer, [](Control&, const PropertyValue&) {}},
-        {"Enabled", PropertyType::Boolean,
-         [](Control& c, const PropertyValue& v) { c.mWidget->setEnabled(BooleanOf(v)); }},
-        {"Visible", PropertyType::Boolean,
-         [](Control& c, const PropertyValue& v) {
-             c.mVisible = BooleanOf(v);
-             // A widget without a parent would show as a window of its own.
-             if (c.mWidget->parentWidget()) {
-                 c.mWidget->setVisible(c.mVisible);
-             }
-         }},
-        {"HelpTag", PropertyType::String,
-         [](Control& c, const PropertyValue& v) {
-             c.mWidget->setToolTip(QString::fromStdString(StringOf(v)));
-         }},
-        // Qt draws controls of an inactive window inactive by itself.
-        {"AutoDeactivate", PropertyType::Boolean, [](Control&, const PropertyValue&) {}},
-        {"InitialParent", PropertyType::String, [](Control&, const PropertyValue&) {}},
-    }};
-    return table;
-}
-
 std::optional<PropertyType> Control::PropertyTypeOf(std::string_view name) const
 {
-    if (const auto* property = detail::FindProperty(CommonProperties(), name)) {
-        return property->type;
-    }
-    return std::nullopt;
+    return TypeIn(mProperties, name);
 }
 
 void Control::SetProperty(std::string_view name, const PropertyValue& value)
@@ -167,10 +99,37 @@ void Control::SetProperty(std::string_view name, const PropertyValue& value)
     ApplyProperty(name, value);
 }
 
+// Index, TabPanelIndex, AutoDeactivate, InitialParent and the data bindings ask nothing of a window
+// without tab panels or data sources, whose inactive controls Qt draws inactive by itself; no text of
+// the program is italic or underlined.
 void Control::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
-    if (const auto* property = detail::FindProperty(CommonProperties(), name)) {
-        property->apply(*this, value);
+    if (name == "Name") {
+        mName = StringOf(value);
+    } else if (name == "Left" || name == "Top" || name == "Width" || name == "Height") {
+        (name == "Left"    ? mLeft
+         : name == "Top"   ? mTop
+         : name == "Width" ? mWidth
+                           : mHeight) = IntegerOf(value);
+        ApplyGeometry();
+    } else if (name == "LockRight") {
+        mLockRight = BooleanOf(value);
+    } else if (name == "LockBottom") {
+        mLockBottom = BooleanOf(value);
+    } else if (name == "Enabled") {
+        mWidget->setEnabled(BooleanOf(value));
+    } else if (name == "Visible") {
+        mVisible = BooleanOf(value);
+        // A widget without a parent would show as a window of its own.
+        if (mWidget->parentWidget()) {
+            mWidget->setVisible(mVisible);
+        }
+    } else if (name == "HelpTag") {
+        mWidget->setToolTip(qt(StringOf(value)));
+    } else if (name == "UseFocusRing") {
+        mWidget->setAttribute(Qt::WA_MacShowFocusRect, BooleanOf(value));
+    } else if (isFontProperty(name)) {
+        ApplyFont();
     }
 }
 
@@ -178,46 +137,6 @@ const PropertyValue* Control::Stored(std::string_view name) const
 {
     const auto found = mValues.find(name);
     return found == mValues.end() ? nullptr : &found->second;
-}
-
-std::int32_t Control::Left() const
-{
-    return detail::ClampedToInt32(mLeft);
-}
-
-std::int32_t Control::Top() const
-{
-    return detail::ClampedToInt32(mTop);
-}
-
-std::int32_t Control::Width() const
-{
-    return detail::ClampedToInt32(std::max<std::int64_t>(mWidth, 0));
-}
-
-std::int32_t Control::Height() const
-{
-    return detail::ClampedToInt32(std::max<std::int64_t>(mHeight, 0));
-}
-
-bool Control::Enabled() const
-{
-    return mWidget && mWidget->isEnabled();
-}
-
-bool Control::Visible() const
-{
-    return mVisible;
-}
-
-QWidget* Control::Widget() const
-{
-    return mWidget;
-}
-
-QObject* Control::Relay() const
-{
-    return mRelay.get();
 }
 
 void Control::AttachTo(QWidget* content)
@@ -232,12 +151,8 @@ void Control::AttachTo(QWidget* content)
 
 void Control::FollowWindow(int dx, int dy)
 {
-    if (mLockRight) {
-        (mLockLeft ? mWidth : mLeft) += dx;
-    }
-    if (mLockBottom) {
-        (mLockTop ? mHeight : mTop) += dy;
-    }
+    mWidth += mLockRight ? dx : 0;
+    mHeight += mLockBottom ? dy : 0;
     ApplyGeometry();
 }
 
@@ -263,57 +178,29 @@ void Control::ApplyFont()
     if (const auto* bold = Stored("Bold")) {
         font.setBold(BooleanOf(*bold));
     }
-    if (const auto* italic = Stored("Italic")) {
-        font.setItalic(BooleanOf(*italic));
-    }
-    if (const auto* underline = Stored("Underline")) {
-        font.setUnderline(BooleanOf(*underline));
-    }
     mWidget->setFont(font);
 }
 
 // ---------------------------------------------------------------------------------------------------
 // PushButton
 
-PushButton::PushButton() : ControlOfKind(new QPushButton)
+PushButton::PushButton() : Control(new QPushButton, PropertyLists::PushButton())
 {
     QObject::connect(static_cast<QPushButton*>(Widget()), &QPushButton::clicked, Relay(),
                      [this] { RaiseAction(); });
 }
 
-std::span<const PropertyDefinition<PushButton>> PushButton::Properties()
+// No window of the program has a cancel button.
+void PushButton::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
-    static const std::array<PropertyDefinition<PushButton>, 8> table{{
-        {"Caption", PropertyType::String,
-         [](PushButton& b, const PropertyValue& v) {
-             static_cast<QPushButton*>(b.Widget())->setText(QString::fromStdString(StringOf(v)));
-         }},
-        {"Default", PropertyType::Boolean,
-         [](PushButton& b, const PropertyValue& v) {
-             static_cast<QPushButton*>(b.Widget())->setDefault(BooleanOf(v));
-         }},
-        // No window of the program has a cancel button.
-        {"Cancel", PropertyType::Boolean, [](PushButton&, const PropertyValue&) {}},
-        {"TextFont", PropertyType::String, [](PushButton& b, const PropertyValue&) { b.ApplyFont(); }},
-        {"TextSize", PropertyType::Integer, [](PushButton& b, const PropertyValue&) { b.ApplyFont(); }},
-        {"Bold", PropertyType::Boolean, [](PushButton& b, const PropertyValue&) { b.ApplyFont(); }},
-        {"Italic", PropertyType::Boolean, [](PushButton& b, const PropertyValue&) { b.ApplyFont(); }},
-        {"Underline", PropertyType::Boolean, [](PushButton& b, const PropertyValue&) { b.ApplyFont(); }},
-    }};
-    return table;
-}
-
-void PushButton::Push()
-{
-    if (auto* button = static_cast<QPushButton*>(Widget())) {
-        button->click();
+    auto* button = static_cast<QPushButton*>(Widget());
+    if (name == "Caption") {
+        button->setText(qt(StringOf(value)));
+    } else if (name == "Default") {
+        button->setDefault(BooleanOf(value));
+    } else {
+        Control::ApplyProperty(name, value);
     }
-}
-
-String PushButton::Caption() const
-{
-    const auto* button = static_cast<QPushButton*>(Widget());
-    return button ? button->text().toStdString() : String();
 }
 
 void PushButton::RaiseAction()
@@ -328,11 +215,11 @@ void PushButton::RaiseAction()
 // ---------------------------------------------------------------------------------------------------
 // StaticText
 
-StaticText::StaticText() : ControlOfKind(new QLabel)
+StaticText::StaticText() : Control(new QLabel, PropertyLists::StaticText())
 {
     auto* label = static_cast<QLabel*>(Widget());
     label->setTextFormat(Qt::PlainText);
-    ApplyAlignment();
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* relay = static_cast<EventRelay*>(Relay());
     relay->filter = [this](QEvent& event) {
         if (event.type() != QEvent::MouseButtonPress && event.type() != QEvent::MouseButtonDblClick) {
@@ -344,63 +231,33 @@ StaticText::StaticText() : ControlOfKind(new QLabel)
     label->installEventFilter(relay);
 }
 
-std::span<const PropertyDefinition<StaticText>> StaticText::Properties()
+void StaticText::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
-    static const std::array<PropertyDefinition<StaticText>, 11> table{{
-        {"Text", PropertyType::String,
-         [](StaticText& t, const PropertyValue& v) {
-             static_cast<QLabel*>(t.Widget())->setText(qtText(StringOf(v)));
-         }},
-        {"TextAlign", PropertyType::Integer,
-         [](StaticText& t, const PropertyValue& v) {
-             t.mTextAlign = IntegerOf(v);
-             t.ApplyAlignment();
-         }},
-        {"TextColor", PropertyType::Color,
-         [](StaticText& t, const PropertyValue& v) {
-             // Black is the text colour of a light theme. On a window of no colour of its own the text
-             // takes the theme's, which keeps it readable on a dark one.
-             const auto colour = ColorOf(v);
-             if (colour == framework::Color{} && !t.Widget()->window()->autoFillBackground()) {
-                 t.Widget()->setPalette(QPalette());
-                 return;
-             }
-             QPalette palette = t.Widget()->palette();
-             palette.setColor(QPalette::WindowText, detail::QtColor(colour));
-             t.Widget()->setPalette(palette);
-         }},
-        {"Multiline", PropertyType::Boolean,
-         [](StaticText& t, const PropertyValue& v) {
-             static_cast<QLabel*>(t.Widget())->setWordWrap(BooleanOf(v));
-         }},
-        {"TextFont", PropertyType::String, [](StaticText& t, const PropertyValue&) { t.ApplyFont(); }},
-        {"TextSize", PropertyType::Integer, [](StaticText& t, const PropertyValue&) { t.ApplyFont(); }},
-        {"Bold", PropertyType::Boolean, [](StaticText& t, const PropertyValue&) { t.ApplyFont(); }},
-        {"Italic", PropertyType::Boolean, [](StaticText& t, const PropertyValue&) { t.ApplyFont(); }},
-        {"Underline", PropertyType::Boolean, [](StaticText& t, const PropertyValue&) { t.ApplyFont(); }},
-        // The program binds no control to a data source.
-        {"DataSource", PropertyType::String, [](StaticText&, const PropertyValue&) {}},
-        {"DataField", PropertyType::String, [](StaticText&, const PropertyValue&) {}},
-    }};
-    return table;
-}
-
-String StaticText::Text() const
-{
-    const auto* label = static_cast<QLabel*>(Widget());
-    return label ? programText(label->text()) : String();
-}
-
-// 0 left, 1 centred, 2 right; the text starts at the top of the control.
-void StaticText::ApplyAlignment()
-{
-    Qt::Alignment horizontal = Qt::AlignLeft;
-    if (mTextAlign == 1) {
-        horizontal = Qt::AlignHCenter;
-    } else if (mTextAlign == 2) {
-        horizontal = Qt::AlignRight;
+    auto* label = static_cast<QLabel*>(Widget());
+    if (name == "Text") {
+        label->setText(qtText(StringOf(value)));
+    } else if (name == "TextAlign") {
+        // 0 left, 1 centred, 2 right; the text starts at the top of the control.
+        const auto align = IntegerOf(value);
+        label->setAlignment((align == 1   ? Qt::AlignHCenter
+                             : align == 2 ? Qt::AlignRight
+                                          : Qt::AlignLeft) |
+                            Qt::AlignTop);
+    } else if (name == "TextColor") {
+        // Black is the window's text colour: the theme's, or black on a window of a colour of its own.
+        const auto colour = ColorOf(value);
+        if (colour == Color{}) {
+            label->setPalette(QPalette());
+            return;
+        }
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, detail::QtColor(colour));
+        label->setPalette(palette);
+    } else if (name == "Multiline") {
+        label->setWordWrap(BooleanOf(value));
+    } else {
+        Control::ApplyProperty(name, value);
     }
-    static_cast<QLabel*>(Widget())->setAlignment(horizontal | Qt::AlignTop);
 }
 
 bool StaticText::RaiseMouseDown(std::int32_t x, std::int32_t y)
@@ -417,137 +274,51 @@ bool StaticText::RaiseMouseDown(std::int32_t x, std::int32_t y)
 // ---------------------------------------------------------------------------------------------------
 // Canvas
 
-Canvas::Canvas() : ControlOfKind(new QWidget)
+// The program's canvas takes no focus, so no Tab either.
+Canvas::Canvas() : Control(new QWidget, PropertyLists::Canvas())
 {
     Widget()->setFocusPolicy(Qt::NoFocus);
 }
 
-std::span<const PropertyDefinition<Canvas>> Canvas::Properties()
+void Canvas::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
-    static const std::array<PropertyDefinition<Canvas>, 4> table{{
-        {"UseFocusRing", PropertyType::Boolean,
-         [](Canvas& c, const PropertyValue& v) {
-             c.Widget()->setAttribute(Qt::WA_MacShowFocusRect, BooleanOf(v));
-         }},
-        {"AcceptFocus", PropertyType::Boolean,
-         [](Canvas& c, const PropertyValue& v) {
-             c.Widget()->setFocusPolicy(BooleanOf(v) ? Qt::StrongFocus : Qt::NoFocus);
-         }},
-        // The program's canvas takes no focus, so no Tab either.
-        {"AcceptTabs", PropertyType::Boolean, [](Canvas&, const PropertyValue&) {}},
-        {"EraseBackground", PropertyType::Boolean,
-         [](Canvas& c, const PropertyValue& v) { c.Widget()->setAutoFillBackground(BooleanOf(v)); }},
-    }};
-    return table;
+    if (name == "EraseBackground") {
+        Widget()->setAutoFillBackground(BooleanOf(value));
+    } else {
+        Control::ApplyProperty(name, value);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------
 // EditField
 
-EditField::EditField() : ControlOfKind(new FieldWidget) {}
+// The program's one field is a multiline QTextEdit with a border, left-aligned, without a limit, a
+// mask or a format.
+EditField::EditField() : Control(new QTextEdit, PropertyLists::EditField()) {}
 
-std::span<const PropertyDefinition<EditField>> EditField::Properties()
+void EditField::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
-    static const std::array<PropertyDefinition<EditField>, 23> table{{
-        {"Border", PropertyType::Boolean,
-         [](EditField& f, const PropertyValue& v) {
-             auto* field = static_cast<FieldWidget*>(f.Widget());
-             field->setFrameShape(BooleanOf(v) ? QFrame::StyledPanel : QFrame::NoFrame);
-             field->setFrameShadow(QFrame::Sunken);
-         }},
-        // The program's one field is multiline, as a QTextEdit is, and has no limit.
-        {"Multiline", PropertyType::Boolean, [](EditField&, const PropertyValue&) {}},
-        {"ScrollbarHorizontal", PropertyType::Boolean,
-         [](EditField& f, const PropertyValue& v) {
-             static_cast<FieldWidget*>(f.Widget())
-                 ->setHorizontalScrollBarPolicy(BooleanOf(v) ? Qt::ScrollBarAlwaysOn
-                                                             : Qt::ScrollBarAlwaysOff);
-         }},
-        {"ScrollbarVertical", PropertyType::Boolean,
-         [](EditField& f, const PropertyValue& v) {
-             static_cast<FieldWidget*>(f.Widget())
-                 ->setVerticalScrollBarPolicy(BooleanOf(v) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-         }},
-        {"Styled", PropertyType::Boolean,
-         [](EditField& f, const PropertyValue& v) {
-             static_cast<FieldWidget*>(f.Widget())->setAcceptRichText(BooleanOf(v));
-         }},
-        // A QTextEdit cannot mask its text; the program has no password fields.
-        {"Password", PropertyType::Boolean, [](EditField&, const PropertyValue&) {}},
-        {"UseFocusRing", PropertyType::Boolean,
-         [](EditField& f, const PropertyValue& v) {
-             f.Widget()->setAttribute(Qt::WA_MacShowFocusRect, BooleanOf(v));
-         }},
-        {"TextColor", PropertyType::Color, [](EditField& f, const PropertyValue&) { f.ApplyColours(); }},
-        {"BackColor", PropertyType::Color, [](EditField& f, const PropertyValue&) { f.ApplyColours(); }},
-        {"Format", PropertyType::String, [](EditField&, const PropertyValue&) {}},
-        {"TextFont", PropertyType::String, [](EditField& f, const PropertyValue&) { f.ApplyFont(); }},
-        {"TextSize", PropertyType::Integer, [](EditField& f, const PropertyValue&) { f.ApplyFont(); }},
-        {"Bold", PropertyType::Boolean, [](EditField& f, const PropertyValue&) { f.ApplyFont(); }},
-        {"Italic", PropertyType::Boolean, [](EditField& f, const PropertyValue&) { f.ApplyFont(); }},
-        {"Underline", PropertyType::Boolean, [](EditField& f, const PropertyValue&) { f.ApplyFont(); }},
-        {"Text", PropertyType::String,
-         [](EditField& f, const PropertyValue& v) {
-             static_cast<FieldWidget*>(f.Widget())->setPlainText(qtText(StringOf(v)));
-             f.ApplyAlignment();
-         }},
-        {"Mask", PropertyType::String, [](EditField&, const PropertyValue&) {}},
-        {"ReadOnly", PropertyType::Boolean,
-         [](EditField& f, const PropertyValue& v) {
-             auto* field = static_cast<FieldWidget*>(f.Widget());
-             field->setReadOnly(BooleanOf(v));
-             if (field->isReadOnly()) {
-                 // The reader can still select with the keyboard and copy.
-                 field->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-             }
-         }},
-        {"LimitText", PropertyType::Integer, [](EditField&, const PropertyValue&) {}},
-        {"AcceptTabs", PropertyType::Boolean,
-         [](EditField& f, const PropertyValue& v) {
-             static_cast<FieldWidget*>(f.Widget())->setTabChangesFocus(!BooleanOf(v));
-         }},
-        {"Alignment", PropertyType::Integer,
-         [](EditField& f, const PropertyValue& v) {
-             f.mAlignment = IntegerOf(v);
-             f.ApplyAlignment();
-         }},
-        {"DataSource", PropertyType::String, [](EditField&, const PropertyValue&) {}},
-        {"DataField", PropertyType::String, [](EditField&, const PropertyValue&) {}},
-    }};
-    return table;
-}
-
-String EditField::Text() const
-{
-    const auto* field = static_cast<FieldWidget*>(Widget());
-    return field ? programText(field->document()->toRawText()) : String();
-}
-
-bool EditField::ReadOnly() const
-{
-    const auto* field = static_cast<FieldWidget*>(Widget());
-    return field && field->isReadOnly();
-}
-
-// 0 the field's standard alignment, 1 left, 2 centred, 3 right; for every paragraph of the text.
-void EditField::ApplyAlignment()
-{
-    Qt::Alignment alignment = Qt::AlignLeft;
-    if (mAlignment == 2) {
-        alignment = Qt::AlignHCenter;
-    } else if (mAlignment == 3) {
-        alignment = Qt::AlignRight;
+    auto* field = static_cast<QTextEdit*>(Widget());
+    const auto scrollBar = [&] { return BooleanOf(value) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff; };
+    if (name == "ScrollbarHorizontal") {
+        field->setHorizontalScrollBarPolicy(scrollBar());
+    } else if (name == "ScrollbarVertical") {
+        field->setVerticalScrollBarPolicy(scrollBar());
+    } else if (name == "TextColor" || name == "BackColor") {
+        ApplyColours();
+    } else if (name == "Text") {
+        field->setPlainText(qtText(StringOf(value)));
+    } else if (name == "ReadOnly") {
+        field->setReadOnly(BooleanOf(value));
+        if (field->isReadOnly()) {
+            // The reader can still select with the keyboard and copy.
+            field->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        }
+    } else if (name == "AcceptTabs") {
+        field->setTabChangesFocus(!BooleanOf(value));
+    } else {
+        Control::ApplyProperty(name, value);
     }
-    auto* document = static_cast<FieldWidget*>(Widget())->document();
-    // Setting the design's alignment is not an edit the user could undo.
-    const bool undo = document->isUndoRedoEnabled();
-    document->setUndoRedoEnabled(false);
-    QTextCursor cursor(document);
-    cursor.select(QTextCursor::Document);
-    QTextBlockFormat format;
-    format.setAlignment(alignment);
-    cursor.mergeBlockFormat(format);
-    document->setUndoRedoEnabled(undo);
 }
 
 void EditField::ApplyColours()

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -28,6 +29,24 @@ struct Color
 using PropertyValue = std::variant<std::int32_t, bool, Color, std::string>;
 
 PropertyType TypeOf(const PropertyValue& value);
+
+struct PropertyDeclaration
+{
+    std::string_view name;
+    PropertyType type;
+};
+
+// The properties of each kind of window and control, in the order their records list them.
+struct PropertyLists
+{
+    static std::span<const PropertyDeclaration> Window();
+    static std::span<const PropertyDeclaration> PushButton();
+    static std::span<const PropertyDeclaration> StaticText();
+    static std::span<const PropertyDeclaration> Canvas();
+    static std::span<const PropertyDeclaration> EditField();
+};
+
+std::optional<PropertyType> TypeIn(std::span<const PropertyDeclaration> list, std::string_view name);
 
 // Anything whose design-time properties can be set by name: windows and controls.
 class PropertyTarget

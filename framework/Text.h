@@ -8,7 +8,7 @@ namespace framework {
 // The framework's text values: immutable UTF-8 strings.
 using String = std::string;
 
-// The one-character string for a Unicode code point, encoded as UTF-8.
+// The one-character string for an ASCII code point.
 String Chr(std::uint32_t codePoint);
 
 // The decimal text of a number, with a minus sign when it is negative.

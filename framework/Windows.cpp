@@ -16,7 +16,7 @@
 #include <QShortcut>
 #include <QWidget>
 #include <algorithm>
-#include <array>
+#include <map>
 #include <utility>
 
 namespace framework {
@@ -91,11 +91,6 @@ void forget(const Window* window)
     }
 }
 
-// Default values of a window that no record has described yet: a plain, resizable window.
-constexpr std::int32_t kNoLimit = static_cast<std::int32_t>(detail::kLargestExtent);
-
-using WindowProperty = detail::PropertyDefinition<Window>;
-
 } // namespace
 
 struct Window::State
@@ -106,51 +101,10 @@ struct Window::State
     bool constructing = false;
     bool constructed = false;
     bool closed = false;
-    bool implicit = false;
-
-    std::int32_t minWidth = 0;
-    std::int32_t minHeight = 0;
-    std::int32_t maxWidth = kNoLimit;
-    std::int32_t maxHeight = kNoLimit;
-    bool resizeable = true;
-    bool closeButton = true;
-    bool minimizeButton = true;
-    bool maximizeButton = true;
     bool visible = false;
-    bool hasBackColor = false;
-    Color backColor{0xFF, 0xFF, 0xFF};
+    // The frame, size limits and background from the record, taken in once it has been read.
+    std::map<std::string, PropertyValue, std::less<>> design;
 };
-
-namespace {
-
-const std::array<WindowProperty, 22> kWindowProperties{{
-    {"Placement", PropertyType::Integer, [](Window&, const PropertyValue&) {}},
-    {"Width", PropertyType::Integer, [](Window& w, const PropertyValue& v) { w.SetWidth(IntegerOf(v)); }},
-    {"Height", PropertyType::Integer, [](Window& w, const PropertyValue& v) { w.SetHeight(IntegerOf(v)); }},
-    {"MinWidth", PropertyType::Integer, nullptr},
-    {"MinHeight", PropertyType::Integer, nullptr},
-    {"MaxWidth", PropertyType::Integer, nullptr},
-    {"MaxHeight", PropertyType::Integer, nullptr},
-    {"Frame", PropertyType::Integer, nullptr},
-    {"Composite", PropertyType::Boolean, [](Window&, const PropertyValue&) {}},
-    {"HasBackColor", PropertyType::Boolean, nullptr},
-    {"BackColor", PropertyType::Color, nullptr},
-    {"Title", PropertyType::String, nullptr},
-    {"Visible", PropertyType::Boolean, nullptr},
-    // The program's windows never cover the screen.
-    {"FullScreen", PropertyType::Boolean, [](Window&, const PropertyValue&) {}},
-    {"MenuBarVisible", PropertyType::Boolean, [](Window&, const PropertyValue&) {}},
-    {"CloseButton", PropertyType::Boolean, nullptr},
-    {"Resizeable", PropertyType::Boolean, nullptr},
-    // Qt always redraws contents while the user resizes.
-    {"LiveResize", PropertyType::Boolean, [](Window&, const PropertyValue&) {}},
-    {"MaximizeButton", PropertyType::Boolean, nullptr},
-    {"MinimizeButton", PropertyType::Boolean, nullptr},
-    {"BalloonHelp", PropertyType::String, nullptr},
-    {"MacProcID", PropertyType::Integer, [](Window&, const PropertyValue&) {}},
-}};
-
-} // namespace
 
 Window::Window() : mState(std::make_unique<State>())
 {
@@ -203,6 +157,7 @@ void Window::Construct()
     }
     mState->constructing = false;
     mState->constructed = true;
+    ApplyDesign();
     detail::RequireState().windows.push_back(shared_from_this());
     if (mState->visible) {
         Show();
@@ -278,26 +233,13 @@ void Window::SetTop(std::int32_t top)
     widget.setGeometry(QRect(QPoint(widget.geometry().x(), ClampedPosition(top)), widget.size()));
 }
 
-void Window::SetWidth(std::int32_t width)
+void Window::Resize(QSize size)
 {
     auto& widget = *mState->widget;
-    const QSize size(ClampedExtent(width), widget.height());
-    if (mState->resizeable) {
-        widget.resize(size);
-    } else {
+    if (widget.minimumSize() == widget.maximumSize()) {
         widget.setFixedSize(size);
-    }
-    FollowSize();
-}
-
-void Window::SetHeight(std::int32_t height)
-{
-    auto& widget = *mState->widget;
-    const QSize size(widget.width(), ClampedExtent(height));
-    if (mState->resizeable) {
-        widget.resize(size);
     } else {
-        widget.setFixedSize(size);
+        widget.resize(size);
     }
     FollowSize();
 }
@@ -332,71 +274,29 @@ QWidget* Window::Widget() const
 
 std::optional<PropertyType> Window::PropertyTypeOf(std::string_view name) const
 {
-    if (const auto* property = detail::FindProperty<Window>(kWindowProperties, name)) {
-        return property->type;
-    }
-    return std::nullopt;
+    return TypeIn(PropertyLists::Window(), name);
 }
 
 void Window::SetProperty(std::string_view name, const PropertyValue& value)
 {
     detail::RequireSettable(PropertyTypeOf(name), name, value);
-    const auto* property = detail::FindProperty<Window>(kWindowProperties, name);
-    if (property->apply) {
-        property->apply(*this, value);
-    } else {
-        Apply(name, value);
-    }
+    Apply(name, value);
 }
 
-// The properties that need the window's state; the table's own setters take the rest.
+// Placement 0 leaves the position to the window system; Composite, LiveResize (Qt redraws while the
+// user resizes), FullScreen, MenuBarVisible and MacProcID ask nothing of the program's windows.
 void Window::Apply(std::string_view name, const PropertyValue& value)
 {
     auto& s = *mState;
     auto& widget = *s.widget;
-    if (name == "MinWidth") {
-        s.minWidth = IntegerOf(value);
-        ApplySizeLimits();
-    } else if (name == "MinHeight") {
-        s.minHeight = IntegerOf(value);
-        ApplySizeLimits();
-    } else if (name == "MaxWidth") {
-        s.maxWidth = IntegerOf(value);
-        ApplySizeLimits();
-    } else if (name == "MaxHeight") {
-        s.maxHeight = IntegerOf(value);
-        ApplySizeLimits();
-    } else if (name == "Resizeable") {
-        s.resizeable = BooleanOf(value);
-        ApplySizeLimits();
-        ApplyFrame();
-    } else if (name == "Frame") {
-        ApplyFrame();
-    } else if (name == "CloseButton") {
-        s.closeButton = BooleanOf(value);
-        ApplyFrame();
-    } else if (name == "MinimizeButton") {
-        s.minimizeButton = BooleanOf(value);
-        ApplyFrame();
-    } else if (name == "MaximizeButton") {
-        s.maximizeButton = BooleanOf(value);
-        ApplyFrame();
+    if (name == "Width") {
+        Resize(QSize(ClampedExtent(IntegerOf(value)), widget.height()));
+    } else if (name == "Height") {
+        Resize(QSize(widget.width(), ClampedExtent(IntegerOf(value))));
     } else if (name == "Title") {
         widget.setWindowTitle(QString::fromStdString(StringOf(value)));
     } else if (name == "BalloonHelp") {
         widget.setToolTip(QString::fromStdString(StringOf(value)));
-    } else if (name == "HasBackColor" || name == "BackColor") {
-        if (name == "HasBackColor") {
-            s.hasBackColor = BooleanOf(value);
-        } else {
-            s.backColor = ColorOf(value);
-        }
-        QPalette palette = QApplication::palette(&widget);
-        if (s.hasBackColor) {
-            palette.setColor(QPalette::Window, detail::QtColor(s.backColor));
-        }
-        widget.setPalette(palette);
-        widget.setAutoFillBackground(s.hasBackColor);
     } else if (name == "Visible") {
         s.visible = BooleanOf(value);
         // While the window is being built it stays hidden; Construct shows it at the end.
@@ -407,45 +307,60 @@ void Window::Apply(std::string_view name, const PropertyValue& value)
                 widget.hide();
             }
         }
-    }
-}
-
-void Window::ApplyFrame()
-{
-    const auto& s = *mState;
-    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (s.closeButton) {
-        flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
-    }
-    if (s.minimizeButton) {
-        flags |= Qt::WindowMinimizeButtonHint;
-    }
-    if (s.maximizeButton && s.resizeable) {
-        flags |= Qt::WindowMaximizeButtonHint;
-    }
-    auto& widget = *s.widget;
-    if (widget.windowFlags() != flags) {
-        const bool shown = widget.isVisible();
-        widget.setWindowFlags(flags);
-        if (shown) {
-            widget.show();
+    } else {
+        s.design.insert_or_assign(std::string(name), value);
+        if (s.constructed) {
+            ApplyDesign();
         }
     }
 }
 
-void Window::ApplySizeLimits()
+void Window::ApplyDesign()
 {
-    const auto& s = *mState;
-    auto& widget = *s.widget;
-    if (s.resizeable) {
-        const QSize smallest(ClampedExtent(s.minWidth), ClampedExtent(s.minHeight));
+    const auto& design = mState->design;
+    const auto stated = [&](const char* name, auto otherwise) {
+        const auto found = design.find(name);
+        return found == design.end() ? otherwise : std::get<decltype(otherwise)>(found->second);
+    };
+    auto& widget = *mState->widget;
+    const bool resizeable = stated("Resizeable", true);
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (stated("CloseButton", true)) {
+        flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
+    }
+    if (stated("MinimizeButton", true)) {
+        flags |= Qt::WindowMinimizeButtonHint;
+    }
+    if (stated("MaximizeButton", true) && resizeable) {
+        flags |= Qt::WindowMaximizeButtonHint;
+    }
+    if (widget.windowFlags() != flags) {
+        const bool shown = widget.isVisible();
+        widget.setWindowFlags(flags);
+        widget.setVisible(shown);
+    }
+
+    if (resizeable) {
+        const QSize smallest(ClampedExtent(stated("MinWidth", 0)), ClampedExtent(stated("MinHeight", 0)));
+        const auto largest = static_cast<std::int32_t>(detail::kLargestExtent);
         widget.setMinimumSize(smallest);
         widget.setMaximumSize(
-            QSize(ClampedExtent(s.maxWidth), ClampedExtent(s.maxHeight)).expandedTo(smallest));
+            QSize(ClampedExtent(stated("MaxWidth", largest)), ClampedExtent(stated("MaxHeight", largest)))
+                .expandedTo(smallest));
     } else {
         widget.setFixedSize(widget.size());
     }
     FollowSize();
+
+    const bool hasBackColor = stated("HasBackColor", false);
+    QPalette palette = QApplication::palette(&widget);
+    if (hasBackColor) {
+        palette.setColor(QPalette::Window, detail::QtColor(stated("BackColor", Color{0xFF, 0xFF, 0xFF})));
+        // Its texts were designed black on it, whatever the theme.
+        palette.setColor(QPalette::WindowText, Qt::black);
+    }
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(hasBackColor);
 }
 
 void Window::FollowSize()
@@ -465,25 +380,11 @@ void Window::FollowSize()
 WindowPtr ImplicitInstanceOf(const std::type_info& windowClass)
 {
     for (const auto& window : Windows()) {
-        if (window->mState->implicit && typeid(*window) == windowClass) {
+        if (window->mImplicit && typeid(*window) == windowClass) {
             return window;
         }
     }
     return nullptr;
-}
-
-void SetImplicitInstance(const WindowPtr& window)
-{
-    if (!Require(window).IsOpen()) {
-        throw NilObjectException("a window that is not open cannot be an implicit instance");
-    }
-    const std::type_info& windowClass = typeid(*window);
-    for (const auto& other : Windows()) {
-        if (typeid(*other) == windowClass) {
-            other->mState->implicit = false;
-        }
-    }
-    window->mState->implicit = true;
 }
 
 std::vector<WindowPtr> Windows()

@@ -12,6 +12,7 @@
 #include <typeinfo>
 #include <vector>
 
+class QSize;
 class QWidget;
 
 namespace framework {
@@ -53,8 +54,6 @@ public:
     std::int32_t Height() const;
     void SetLeft(std::int32_t left);
     void SetTop(std::int32_t top);
-    void SetWidth(std::int32_t width);
-    void SetHeight(std::int32_t height);
 
     // The control takes the name and becomes part of the window.
     void AddControl(const String& name, const ControlPtr& control);
@@ -76,32 +75,31 @@ protected:
 private:
     struct State;
     void Apply(std::string_view name, const PropertyValue& value);
-    void ApplyFrame();
-    void ApplySizeLimits();
+    void ApplyDesign();
+    void Resize(QSize size);
     void FollowSize();
     friend std::shared_ptr<Window> ImplicitInstanceOf(const std::type_info& windowClass);
-    friend void SetImplicitInstance(const std::shared_ptr<Window>& window);
+    template <class W> friend std::shared_ptr<W> ImplicitInstance();
 
     std::unique_ptr<State> mState;
+    bool mImplicit = false;
 };
 
 using WindowPtr = std::shared_ptr<Window>;
 
 // The open window that is the implicit instance of the class, or nothing.
 WindowPtr ImplicitInstanceOf(const std::type_info& windowClass);
-// Makes an open window the implicit instance of its class.
-void SetImplicitInstance(const WindowPtr& window);
 
 // The implicit instance of the class, built and opened first when there is none.
 template <class W> std::shared_ptr<W> ImplicitInstance()
 {
-    auto window = ImplicitInstanceOf(typeid(W));
-    if (!window) {
-        window = std::make_shared<W>();
-        window->Construct();
-        SetImplicitInstance(window);
+    if (auto window = ImplicitInstanceOf(typeid(W))) {
+        return std::static_pointer_cast<W>(window);
     }
-    return std::static_pointer_cast<W>(window);
+    auto window = std::make_shared<W>();
+    window->Construct();
+    window->mImplicit = true;
+    return window;
 }
 
 // The open windows, oldest first.

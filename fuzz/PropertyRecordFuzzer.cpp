@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,87 +17,18 @@ namespace {
 
 using framework::PropertyType;
 
-const std::map<std::string, PropertyType, std::less<>>& ProgramTypes()
-{
-    constexpr auto I = PropertyType::Integer;
-    constexpr auto B = PropertyType::Boolean;
-    constexpr auto C = PropertyType::Color;
-    constexpr auto S = PropertyType::String;
-    static const std::map<std::string, PropertyType, std::less<>> types{
-        {"Placement", I},
-        {"Width", I},
-        {"Height", I},
-        {"MinWidth", I},
-        {"MinHeight", I},
-        {"MaxWidth", I},
-        {"MaxHeight", I},
-        {"Frame", I},
-        {"Composite", B},
-        {"HasBackColor", B},
-        {"BackColor", C},
-        {"Title", S},
-        {"Visible", B},
-        {"FullScreen", B},
-        {"MenuBarVisible", B},
-        {"CloseButton", B},
-        {"Resizeable", B},
-        {"LiveResize", B},
-        {"MaximizeButton", B},
-        {"MinimizeButton", B},
-        {"BalloonHelp", S},
-        {"MacProcID", I},
-        {"Name", S},
-        {"Index", I},
-        {"Left", I},
-        {"Top", I},
-        {"LockLeft", B},
-        {"LockTop", B},
-        {"LockRight", B},
-        {"LockBottom", B},
-        {"TabPanelIndex", I},
-        {"Caption", S},
-        {"Default", B},
-        {"Cancel", B},
-        {"Enabled", B},
-        {"HelpTag", S},
-        {"AutoDeactivate", B},
-        {"TextFont", S},
-        {"TextSize", I},
-        {"Bold", B},
-        {"Italic", B},
-        {"Underline", B},
-        {"InitialParent", S},
-        {"Text", S},
-        {"TextAlign", I},
-        {"TextColor", C},
-        {"Multiline", B},
-        {"DataSource", S},
-        {"DataField", S},
-        {"UseFocusRing", B},
-        {"AcceptFocus", B},
-        {"AcceptTabs", B},
-        {"EraseBackground", B},
-        {"Border", B},
-        {"ScrollbarHorizontal", B},
-        {"ScrollbarVertical", B},
-        {"Styled", B},
-        {"Password", B},
-        {"Format", S},
-        {"Mask", S},
-        {"ReadOnly", B},
-        {"LimitText", I},
-        {"Alignment", I},
-    };
-    return types;
-}
-
+// A name has the same type in every kind that has it.
 std::optional<PropertyType> ProgramTypeOf(std::string_view name)
 {
-    const auto found = ProgramTypes().find(name);
-    if (found == ProgramTypes().end()) {
-        return std::nullopt;
+    using framework::PropertyLists;
+    for (const auto& list :
+         {PropertyLists::Window(), PropertyLists::PushButton(), PropertyLists::StaticText(),
+          PropertyLists::Canvas(), PropertyLists::EditField()}) {
+        if (const auto type = framework::TypeIn(list, name)) {
+            return type;
+        }
     }
-    return found->second;
+    return std::nullopt;
 }
 
 std::optional<PropertyType> AnyNameTypeOf(std::string_view name)

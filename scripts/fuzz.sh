@@ -13,7 +13,10 @@ seconds=${1:-60}
 shift $(($# > 0 ? 1 : 0))
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-    targets=(property_record shell_path package)
+    targets=()
+    for corpus in fuzz/corpus/*/; do
+        targets+=("$(basename "$corpus")")
+    done
 fi
 
 # clang++ when installed under that name, else the newest clang++-N.

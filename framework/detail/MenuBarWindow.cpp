@@ -7,7 +7,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -31,50 +30,10 @@ QKeySequence shortcutFor(const String& text)
     return QKeySequence(qt(text));
 }
 
+// The program's one text, the Help text, is read-only: of the editing commands only Copy ever acts.
 bool isEditCommand(const String& name)
 {
-    return name == "EditUndo" || name == "EditCut" || name == "EditCopy" || name == "EditPaste" ||
-           name == "EditClear";
-}
-
-struct TextState
-{
-    bool present = false;
-    bool readOnly = true;
-    bool selection = false;
-    bool undo = false;
-};
-
-TextState textState(QWidget* widget)
-{
-    if (auto* edit = qobject_cast<QTextEdit*>(widget)) {
-        return {true, edit->isReadOnly(), edit->textCursor().hasSelection(),
-                edit->document()->isUndoAvailable()};
-    }
-    return {};
-}
-
-void runEditCommand(const String& name, QWidget* widget)
-{
-    // Only Copy may act on read-only text, whatever state the menu was last shown in.
-    if (name != "EditCopy" && textState(widget).readOnly) {
-        return;
-    }
-    auto* edit = qobject_cast<QTextEdit*>(widget);
-    if (!edit) {
-        return;
-    }
-    if (name == "EditUndo") {
-        edit->undo();
-    } else if (name == "EditCut") {
-        edit->cut();
-    } else if (name == "EditCopy") {
-        edit->copy();
-    } else if (name == "EditPaste") {
-        edit->paste();
-    } else if (name == "EditClear") {
-        edit->textCursor().removeSelectedText();
-    }
+    return name == "EditUndo" || name == "EditCut" || name == "EditPaste" || name == "EditClear";
 }
 
 // The dropped files that are documents of a registered type, in the order dropped. As with the icon
@@ -253,8 +212,11 @@ QAction* MenuBarWindow::makeAction(const MenuItem& item, QObject* parent)
         action->setMenuRole(QAction::NoRole);
         break;
     }
+    if (item.Name() == "EditCopy") {
+        mCopy = action;
+    }
     if (isEditCommand(item.Name())) {
-        mEditActions.emplace_back(item.Name(), action);
+        action->setEnabled(false);
     }
     connect(action, &QAction::triggered, this, [this, name = item.Name(), role] { trigger(name, role); });
     return action;
@@ -273,14 +235,14 @@ void MenuBarWindow::trigger(const String& name, MenuItem::Role role)
     if (const auto* handler = application ? application->MenuHandlerFor(name) : nullptr) {
         const auto call = *handler;
         DispatchRequest([call] { call(); });
-    } else if (isEditCommand(name)) {
-        runEditCommand(name, mLastText);
+    } else if (auto* text = qobject_cast<QTextEdit*>(mLastText.data()); text && name == "EditCopy") {
+        text->copy();
     }
 }
 
 void MenuBarWindow::rememberFocusedText(QWidget* now)
 {
-    if (textState(now).present) {
+    if (qobject_cast<QTextEdit*>(now)) {
         mLastText = now;
     } else if (now && now->window() != this) {
         mLastText = nullptr;
@@ -289,20 +251,9 @@ void MenuBarWindow::rememberFocusedText(QWidget* now)
 
 void MenuBarWindow::updateEditActions()
 {
-    const auto text = textState(mLastText);
-    const bool clipboardText = !QApplication::clipboard()->text().isEmpty();
-    for (const auto& [name, action] : mEditActions) {
-        bool enabled = false;
-        if (name == "EditUndo") {
-            enabled = text.present && !text.readOnly && text.undo;
-        } else if (name == "EditCut" || name == "EditClear") {
-            enabled = text.present && !text.readOnly && text.selection;
-        } else if (name == "EditCopy") {
-            enabled = text.present && text.selection;
-        } else if (name == "EditPaste") {
-            enabled = text.present && !text.readOnly && clipboardText;
-        }
-        action->setEnabled(enabled);
+    const auto* text = qobject_cast<QTextEdit*>(mLastText.data());
+    if (mCopy) {
+        mCopy->setEnabled(text && text->textCursor().hasSelection());
     }
 }
 

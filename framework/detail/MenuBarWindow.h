@@ -42,7 +42,7 @@ private:
 
     QMenuBar* mBar = nullptr;
     QPointer<QWidget> mLastText;
-    std::vector<std::pair<String, QAction*>> mEditActions;
+    QPointer<QAction> mCopy;
 };
 
 } // namespace framework::detail

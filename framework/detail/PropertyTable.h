@@ -5,31 +5,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 
 namespace framework::detail {
-
-// One property of a class: its name, its type and how a value reaches the object. The setter sees a
-// value of the declared type only.
-template <class Target> struct PropertyDefinition
-{
-    std::string_view name;
-    PropertyType type;
-    void (*apply)(Target& target, const PropertyValue& value);
-};
-
-template <class Target>
-const PropertyDefinition<Target>* FindProperty(std::span<const PropertyDefinition<Target>> table,
-                                               std::string_view name)
-{
-    const auto found =
-        std::find_if(table.begin(), table.end(), [name](const auto& p) { return p.name == name; });
-    return found == table.end() ? nullptr : &*found;
-}
 
 // Raises the record exception unless the class has the property and the value is of its type.
 inline void RequireSettable(std::optional<PropertyType> declared, std::string_view name,
@@ -73,12 +53,6 @@ inline int ClampedExtent(std::int64_t value)
 inline int ClampedPosition(std::int64_t value)
 {
     return static_cast<int>(std::clamp<std::int64_t>(value, -kLargestExtent, kLargestExtent));
-}
-
-inline std::int32_t ClampedToInt32(std::int64_t value)
-{
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
-                                                              std::numeric_limits<std::int32_t>::max()));
 }
 
 } // namespace framework::detail

@@ -4,9 +4,6 @@
 #include "framework/Controls.h"
 #include "framework/Exceptions.h"
 #include "support/Program.h"
-#include "support/TempDir.h"
-#include "ui/PropertyRecord.h"
-#include "ui/RecordBuilders.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -15,16 +12,12 @@
 #include <QTest>
 #include <cstdint>
 #include <gtest/gtest.h>
-#include <limits>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace std::string_literals;
-
-constexpr std::int32_t kIntMin = std::numeric_limits<std::int32_t>::min();
-constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
 
 // A window whose hooks note what they saw.
 class ProbeWindow : public framework::Window
@@ -62,33 +55,16 @@ std::shared_ptr<ProbeWindow> BuildProbe()
     return window;
 }
 
-struct Locks
-{
-    bool left, top, right, bottom;
-};
-
-template <class ControlClass>
-std::shared_ptr<ControlClass> Place(framework::Window& window, QRect bounds, Locks locks = {})
+template <class ControlClass> std::shared_ptr<ControlClass> Place(framework::Window& window, QRect bounds)
 {
     auto control = std::make_shared<ControlClass>();
     window.AddControl("C", control);
-    const std::pair<const char*, framework::PropertyValue> values[] = {
-        {"Left", bounds.x()},        {"Top", bounds.y()},         {"Width", bounds.width()},
-        {"Height", bounds.height()}, {"LockLeft", locks.left},    {"LockTop", locks.top},
-        {"LockRight", locks.right},  {"LockBottom", locks.bottom}};
-    for (const auto& [name, value] : values) {
-        control->SetProperty(name, value);
+    for (const auto& [name, value] :
+         {std::pair{"Left", bounds.x()}, std::pair{"Top", bounds.y()}, std::pair{"Width", bounds.width()},
+          std::pair{"Height", bounds.height()}}) {
+        control->SetProperty(name, std::int32_t{value});
     }
     return control;
-}
-
-// A control design of the builders with every edge locked.
-template <class Design> Design Locked()
-{
-    Design design;
-    design.name = "X";
-    design.locks = {true, true, true, true};
-    return design;
 }
 
 class WindowsTest : public testsupport::RuntimeTest
@@ -117,13 +93,10 @@ TEST_F(WindowsTest, ConstructRunsTheHooksOnceInOrderAndShowsOnlyACompleteWindow)
     window->Construct();
     EXPECT_EQ(window->calls, expected) << "a window is built once";
 
-    ProbeWindow unshared;
-    EXPECT_THROW(unshared.Construct(), framework::NilObjectException);
     auto failing = std::make_shared<ProbeWindow>();
     failing->throwInCreateControls = true;
     EXPECT_THROW(failing->Construct(), framework::NilObjectException);
     EXPECT_FALSE(failing->Widget()->isVisible());
-    EXPECT_THROW(failing->Show(), framework::NilObjectException);
     EXPECT_EQ(framework::Windows(), std::vector<framework::WindowPtr>{window});
 }
 
@@ -132,8 +105,8 @@ TEST_F(WindowsTest, AWindowClosedByItsOwnButtonGoesSafely)
     QPointer<QWidget> buttonWidget;
     std::weak_ptr<framework::Window> gone;
     {
-        auto window = OpenWindow();
-        framework::SetImplicitInstance(window);
+        auto window = framework::ImplicitInstance<OtherWindow>();
+        window->Show();
         auto button = Place<framework::PushButton>(*window, QRect(10, 10, 80, 24));
         button->SetActionHandler(
             [] { framework::Require(framework::ImplicitInstanceOf(typeid(OtherWindow))).Close(); });
@@ -148,161 +121,12 @@ TEST_F(WindowsTest, AWindowClosedByItsOwnButtonGoesSafely)
     EXPECT_TRUE(buttonWidget.isNull());
 }
 
-TEST_F(WindowsTest, ImplicitInstancesAreOnePerClassAndEndWithTheirWindow)
-{
-    auto probe = BuildProbe();
-    auto other = OpenWindow();
-    EXPECT_EQ(framework::ImplicitInstanceOf(typeid(ProbeWindow)), nullptr) << "building alone makes none";
-    framework::SetImplicitInstance(probe);
-    framework::SetImplicitInstance(other);
-    EXPECT_EQ(framework::ImplicitInstanceOf(typeid(OtherWindow)), other);
-    auto second = BuildProbe();
-    framework::SetImplicitInstance(second);
-    EXPECT_EQ(framework::ImplicitInstanceOf(typeid(ProbeWindow)), second);
-    EXPECT_THROW(framework::SetImplicitInstance(nullptr), framework::NilObjectException);
-
-    framework::DispatchRequest([&] { EXPECT_FALSE(second->Widget()->close()); });
-    EXPECT_TRUE(second->IsOpen()) << "a request holds the program; the close button waits";
-    EXPECT_TRUE(second->Widget()->close());
-    EXPECT_FALSE(second->Widget()->isVisible());
-    EXPECT_EQ(framework::ImplicitInstanceOf(typeid(ProbeWindow)), nullptr);
-    EXPECT_THROW(second->Show(), framework::NilObjectException);
-    EXPECT_THROW(framework::SetImplicitInstance(second), framework::NilObjectException);
-    second->Close(); // closing again does nothing
-    EXPECT_EQ(framework::Windows().size(), 2u);
-}
-
-TEST_F(WindowsTest, WindowPropertiesTakeEffectWithinSaneLimits)
+TEST_F(WindowsTest, TheCloseButtonAndControlEventsWaitWhileARequestRuns)
 {
     auto window = OpenWindow();
-    QWidget* widget = window->Widget();
-    window->SetProperty("BackColor", framework::Color{0x12, 0x34, 0x56});
-    EXPECT_NE(widget->palette().color(QPalette::Window), QColor(0x12, 0x34, 0x56))
-        << "not without HasBackColor";
-    window->SetProperty("HasBackColor", true);
-    EXPECT_EQ(widget->palette().color(QPalette::Window), QColor(0x12, 0x34, 0x56));
+    framework::DispatchRequest([&] { EXPECT_FALSE(window->Widget()->close()); });
+    EXPECT_TRUE(window->IsOpen()) << "a request holds the program; the close button waits";
 
-    window->SetLeft(123);
-    window->SetTop(-45);
-    EXPECT_EQ(widget->geometry(), QRect(123, -45, 300, 200)) << "Left and Top place the content area";
-
-    window->SetProperty("MinWidth", std::int32_t{400});
-    window->SetProperty("MaxWidth", std::int32_t{100});
-    EXPECT_EQ(window->Width(), 400) << "limits never invert";
-    EXPECT_GE(widget->maximumWidth(), 400);
-    window->SetProperty("MinWidth", kIntMin);
-    window->SetProperty("MaxWidth", kIntMax);
-    window->SetProperty("Width", kIntMin);
-    EXPECT_EQ(window->Width(), 0);
-    window->SetLeft(kIntMax);
-    EXPECT_GT(window->Left(), 0);
-}
-
-TEST_F(WindowsTest, AWrongNameOrTypeRaisesTheRecordExceptionAndNothingIsApplied)
-{
-    auto design = Locked<ui::records::PushButtonDesign>();
-    design.caption = "Nie";
-    const std::string buttonRecord = ui::records::PushButtonRecord(design);
-
-    auto window = OpenWindow();
-    EXPECT_THROW(ui::SetProperties(*window, buttonRecord), framework::PropertyRecordException);
-    EXPECT_EQ(window->Width(), 300);
-    framework::StaticText text;
-    EXPECT_THROW(ui::SetProperties(text, buttonRecord), framework::PropertyRecordException);
-    EXPECT_EQ(text.Name(), "") << "the record's Name, the first entry, is not applied either";
-
-    framework::PushButton button;
-    EXPECT_THROW(button.SetProperty("Caption", std::int32_t{5}), framework::PropertyRecordException);
-    EXPECT_THROW(button.SetProperty("Nothing", true), framework::PropertyRecordException);
-    EXPECT_THROW(window->SetProperty("Title", true), framework::PropertyRecordException);
-    EXPECT_EQ(button.Caption(), "");
-    ui::SetProperties(button, buttonRecord);
-    EXPECT_EQ(button.Caption(), "Nie");
-}
-
-// Every integer of every kind of control record set to an extreme: the window system gets clamped
-// values, the control keeps what it was given, and stretching from there does not overflow.
-TEST_F(WindowsTest, ExtremeIntegersInWellFormedRecordsAreClampedNotTrusted)
-{
-    using namespace ui::records;
-    for (const std::int32_t extreme : {kIntMin, kIntMax}) {
-        auto window = OpenWindow();
-        const std::vector<std::pair<framework::ControlPtr, std::string>> controls = {
-            {std::make_shared<framework::PushButton>(), PushButtonRecord(Locked<PushButtonDesign>())},
-            {std::make_shared<framework::StaticText>(), StaticTextRecord(Locked<StaticTextDesign>())},
-            {std::make_shared<framework::Canvas>(), CanvasRecord(Locked<CanvasDesign>())},
-            {std::make_shared<framework::EditField>(), EditFieldRecord(Locked<EditFieldDesign>())},
-        };
-        for (const auto& [control, record] : controls) {
-            auto entries = ui::DecodeRecord(
-                record, [&](std::string_view name) { return control->PropertyTypeOf(name); });
-            for (auto& entry : entries) {
-                if (std::holds_alternative<std::int32_t>(entry.value)) {
-                    entry.value = extreme;
-                }
-            }
-            window->AddControl("X", control);
-            ui::SetProperties(*control, ui::EncodeRecord(entries));
-        }
-        window->SetWidth(1000);
-        window->SetHeight(1000);
-        for (const auto& [control, record] : controls) {
-            SCOPED_TRACE(control->Widget()->metaObject()->className());
-            EXPECT_EQ(control->Left(), extreme);
-            EXPECT_EQ(control->Width(), extreme < 0 ? 0 : kIntMax);
-            EXPECT_EQ(control->Height(), extreme < 0 ? 0 : kIntMax);
-            EXPECT_GE(control->Widget()->width(), 0);
-            if (extreme > 0 && control->PropertyTypeOf("TextSize")) {
-                EXPECT_GT(control->Widget()->font().pixelSize(), 0);
-            }
-        }
-    }
-}
-
-TEST_F(WindowsTest, LockedEdgesKeepTheirDistanceToTheWindowsEdges)
-{
-    auto window = OpenWindow(); // 300 by 200
-    const QRect bounds(20, 30, 100, 50);
-    const std::vector<std::pair<Locks, QRect>> cases = {
-        // After the window grows by 100 by 60.
-        {{false, false, false, false}, bounds},
-        {{true, true, false, false}, bounds},
-        {{false, false, true, false}, QRect(120, 30, 100, 50)},
-        {{false, false, false, true}, QRect(20, 90, 100, 50)},
-        {{true, false, true, false}, QRect(20, 30, 200, 50)},
-        {{false, true, false, true}, QRect(20, 30, 100, 110)},
-        {{true, true, true, true}, QRect(20, 30, 200, 110)},
-    };
-    std::vector<framework::ControlPtr> controls;
-    for (const auto& [locks, grown] : cases) {
-        controls.push_back(Place<framework::EditField>(*window, bounds, locks));
-    }
-    window->Widget()->resize(400, 260); // as the user drags the corner
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        EXPECT_EQ(controls[i]->Widget()->geometry(), cases[i].second) << "case " << i;
-    }
-    EXPECT_EQ(controls.back()->Width(), 200);
-
-    // Far smaller than the control, then back: nothing is lost on the way.
-    window->SetWidth(10);
-    window->SetHeight(10);
-    EXPECT_EQ(controls.back()->Widget()->size(), QSize(0, 0));
-    window->SetWidth(300);
-    window->SetHeight(200);
-    for (const auto& control : controls) {
-        EXPECT_EQ(control->Widget()->geometry(), bounds);
-    }
-
-    // A control added to a resized window stretches from where it was put.
-    window->SetWidth(500);
-    auto late = Place<framework::Canvas>(*window, QRect(10, 10, 480, 100), {true, false, true, false});
-    window->SetWidth(300);
-    EXPECT_EQ(late->Widget()->geometry(), QRect(10, 10, 280, 100));
-}
-
-TEST_F(WindowsTest, ControlEventsAreRequestsAndWaitWhileOneRuns)
-{
-    auto window = OpenWindow();
     auto button = Place<framework::PushButton>(*window, QRect(10, 10, 80, 24));
     auto text = Place<framework::StaticText>(*window, QRect(10, 50, 50, 20));
     int actions = 0;
@@ -342,25 +166,6 @@ TEST_F(WindowsTest, ControlEventsAreRequestsAndWaitWhileOneRuns)
     EXPECT_EQ(actions, 3) << "a disabled default button is not pressed";
 }
 
-using ProgramWindowsTest = testsupport::ScriptedTest;
-
-TEST_F(ProgramWindowsTest, AnExceptionInAControlEventReachesTheUnhandledExceptionRoutine)
-{
-    const int status = RunProgram({}, [&] {
-        auto window = std::make_shared<OtherWindow>();
-        window->Construct();
-        window->Show();
-        auto button = std::make_shared<framework::PushButton>();
-        window->AddControl("B", button);
-        button->SetActionHandler([] { throw framework::IllegalCastException("test"); });
-        testsupport::RunWhen([] { return true; }, [button] { button->Push(); });
-    });
-    EXPECT_EQ(status, 1);
-    ASSERT_EQ(script.ShownMessages().size(), 1u);
-    EXPECT_NE(script.ShownMessages()[0].find("IllegalCastException"), std::string::npos);
-    EXPECT_TRUE(framework::Windows().empty()) << "finalisation closes the windows";
-}
-
 TEST_F(WindowsTest, FontsAreTheNamedFamilyWhereTheSystemHasItElseTheClosestSansSerif)
 {
     framework::StaticText text;
@@ -377,14 +182,6 @@ TEST_F(WindowsTest, FontsAreTheNamedFamilyWhereTheSystemHasItElseTheClosestSansS
     const QString installed = QFontDatabase::families().value(0);
     text.SetProperty("TextFont", installed.toStdString());
     EXPECT_EQ(text.Widget()->font().family(), installed);
-}
-
-TEST_F(WindowsTest, ScreenZeroIsTheMainScreenAndOtherIndexesMayBeNil)
-{
-    const auto screens = QGuiApplication::screens();
-    EXPECT_EQ(framework::Require(framework::Screen(0)).Width(), screens[0]->geometry().width());
-    EXPECT_FALSE(framework::Screen(-1));
-    EXPECT_FALSE(framework::Screen(static_cast<int>(screens.size())));
 }
 
 } // namespace

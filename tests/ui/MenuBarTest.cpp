@@ -85,15 +85,6 @@ protected:
     std::map<std::string, int> mCounts;
 };
 
-TEST_F(MenuBarTest, TheApplicationsBarIsTheOneEveryAccessorGives)
-{
-    const auto bar = MenuBar1();
-    auto application = std::make_shared<framework::Application>();
-    application->SetMenuBar(bar);
-    framework::Application::Register(application);
-    EXPECT_EQ(MenuBar1(), bar);
-}
-
 TEST_F(MenuBarTest, TheMenusShowTheItemsWithTheirShortcutsAndPreferencesDisabled)
 {
     framework::detail::MenuBarWindow window(*MenuBar1());

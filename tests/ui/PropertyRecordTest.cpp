@@ -6,15 +6,15 @@
 #include "ui/AboutWindowRecords.h"
 #include "ui/HelpWindowRecords.h"
 
+#include <QPushButton>
 #include <algorithm>
 #include <cstdint>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <limits>
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -107,63 +107,32 @@ TEST(PropertyRecord, FaultyRecordsRaiseTheRecordExceptionSayingWhatAndWhere)
 
 TEST(PropertyRecord, SetPropertiesSetsEveryEntryInOrderOrNothingAtAll)
 {
-    const std::string good = "Visible \x00"
-                             "Caption \x00\x00\x00\x02OK"
+    const std::string good = "Caption \x00\x00\x00\x01X"
                              "Left \x00\x00\x00\x56"
-                             "Visible \x01"s;
+                             "Caption \x00\x00\x00\x02OK"s;
     framework::PushButton button;
     ui::SetProperties(button, good);
-    EXPECT_EQ(button.Caption(), "OK");
-    EXPECT_EQ(button.Left(), 86);
-    EXPECT_TRUE(button.Visible()) << "the later entry is set last";
+    const auto* widget = qobject_cast<QPushButton*>(button.Widget());
+    EXPECT_EQ(widget->text(), "OK") << "the later entry is set last";
+    EXPECT_EQ(widget->x(), 86);
 
     for (const std::string& faulty : {good + "Left \x00\x00"s, good + "Nothing \x01"s, good + "Visible \x07"s,
                                       good + "Caption \xFF\xFF\xFF\xFF"s}) {
         framework::PushButton untouched;
         EXPECT_THROW(ui::SetProperties(untouched, faulty), PropertyRecordException);
-        EXPECT_TRUE(untouched.Visible());
-        EXPECT_EQ(untouched.Caption(), "");
+        EXPECT_EQ(qobject_cast<QPushButton*>(untouched.Widget())->text(), "");
     }
 }
 
 // ---------------------------------------------------------------------------------------------------
 // The records of the program's windows
 
-std::vector<std::string> Words(const std::string& text)
-{
-    std::istringstream in(text);
-    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
-}
-
-// The names of each kind of record, in their order.
-const auto kWindowNames = Words(
-    "Placement Width Height MinWidth MinHeight MaxWidth MaxHeight Frame Composite HasBackColor "
-    "BackColor Title Visible FullScreen MenuBarVisible CloseButton Resizeable LiveResize MaximizeButton "
-    "MinimizeButton BalloonHelp MacProcID");
-const auto kPushButtonNames =
-    Words("Name Index Left Top Width Height LockLeft LockTop LockRight LockBottom TabPanelIndex Caption "
-          "Default Cancel Enabled Visible HelpTag AutoDeactivate TextFont TextSize Bold Italic Underline "
-          "InitialParent");
-const auto kStaticTextNames = Words(
-    "Name Index Left Top Width Height LockLeft LockTop LockRight LockBottom TabPanelIndex Text "
-    "TextAlign TextColor Multiline Enabled Visible HelpTag AutoDeactivate TextFont TextSize Bold Italic "
-    "Underline DataSource DataField InitialParent");
-const auto kCanvasNames =
-    Words("Name Index Left Top Width Height LockLeft LockTop LockRight LockBottom TabPanelIndex Visible "
-          "HelpTag AutoDeactivate Enabled UseFocusRing AcceptFocus AcceptTabs EraseBackground InitialParent");
-const auto kEditFieldNames =
-    Words("Name Index Left Top Width Height LockLeft LockTop LockRight LockBottom TabPanelIndex Border "
-          "Multiline ScrollbarHorizontal ScrollbarVertical Styled Password UseFocusRing TextColor BackColor "
-          "Enabled Format Visible HelpTag AutoDeactivate TextFont TextSize Bold Italic Underline Text Mask "
-          "ReadOnly LimitText AcceptTabs Alignment DataSource DataField InitialParent");
-
 struct RecordCase
 {
     const char* label;
     const std::string& record;
     std::shared_ptr<framework::PropertyTarget> target; // decodes with the types of its class
-    const std::vector<std::string>& names;
-    std::size_t count;
+    std::span<const framework::PropertyDeclaration> names;
 };
 
 std::vector<RecordCase> AllRecords()
@@ -172,16 +141,17 @@ std::vector<RecordCase> AllRecords()
     const auto window = std::make_shared<Window>();
     const auto text = std::make_shared<StaticText>();
     return {
-        {"about Window2", ui::about::Window2Record(), window, kWindowNames, 22},
+        {"about Window2", ui::about::Window2Record(), window, PropertyLists::Window()},
         {"about PushButton1", ui::about::PushButton1Record(), std::make_shared<PushButton>(),
-         kPushButtonNames, 24},
-        {"about StaticText1", ui::about::StaticText1Record(), text, kStaticTextNames, 27},
-        {"about StaticText2", ui::about::StaticText2Record(), text, kStaticTextNames, 27},
-        {"about StaticText3", ui::about::StaticText3Record(), text, kStaticTextNames, 27},
-        {"about Canvas1", ui::about::Canvas1Record(), std::make_shared<Canvas>(), kCanvasNames, 20},
-        {"help Window3", ui::help::Window3Record(), window, kWindowNames, 22},
-        {"help EditField1", ui::help::EditField1Record(), std::make_shared<EditField>(), kEditFieldNames, 39},
-        {"help StaticText1", ui::help::StaticText1Record(), text, kStaticTextNames, 27},
+         PropertyLists::PushButton()},
+        {"about StaticText1", ui::about::StaticText1Record(), text, PropertyLists::StaticText()},
+        {"about StaticText2", ui::about::StaticText2Record(), text, PropertyLists::StaticText()},
+        {"about StaticText3", ui::about::StaticText3Record(), text, PropertyLists::StaticText()},
+        {"about Canvas1", ui::about::Canvas1Record(), std::make_shared<Canvas>(), PropertyLists::Canvas()},
+        {"help Window3", ui::help::Window3Record(), window, PropertyLists::Window()},
+        {"help EditField1", ui::help::EditField1Record(), std::make_shared<EditField>(),
+         PropertyLists::EditField()},
+        {"help StaticText1", ui::help::StaticText1Record(), text, PropertyLists::StaticText()},
     };
 }
 
@@ -198,14 +168,16 @@ bool Contains(const std::string& record, const std::string& bytes)
 TEST(WindowRecords, EachRecordListsEveryNameOfItsKindInOrderAndEndsWithItsLastEntry)
 {
     for (const RecordCase& each : AllRecords()) {
-        std::vector<std::string> names;
+        std::vector<std::string> names, expected;
         for (const auto& entry : Decode(each, each.record)) {
             names.push_back(entry.name);
         }
-        EXPECT_EQ(names.size(), each.count) << each.label;
-        EXPECT_EQ(names, each.names) << each.label;
-        const std::string last =
-            each.count == 22 ? "MacProcID \x00\x00\x00\x00"s : "InitialParent \x00\x00\x00\x00"s;
+        for (const auto& declared : each.names) {
+            expected.emplace_back(declared.name);
+        }
+        EXPECT_EQ(names, expected) << each.label;
+        const bool window = each.names.data() == framework::PropertyLists::Window().data();
+        const std::string last = window ? "MacProcID \x00\x00\x00\x00"s : "InitialParent \x00\x00\x00\x00"s;
         EXPECT_TRUE(each.record.ends_with(last)) << each.label;
     }
 }
@@ -232,7 +204,7 @@ TEST(WindowRecords, BytesAreThoseWorkedOutByHand)
 
     // An empty string is its four zero bytes, and the next name follows at once.
     for (const RecordCase& each : AllRecords()) {
-        if (each.count != 22) {
+        if (each.names.data() != framework::PropertyLists::Window().data()) {
             EXPECT_TRUE(Contains(each.record, "HelpTag \x00\x00\x00\x00"
                                               "AutoDeactivate \x01"s))
                 << each.label;
