@@ -5,7 +5,8 @@
 #
 # Usage:
 #   make-books.sh                      remake krotka.lit, rozdzialy.lit, ryciny.lit
-#                                      (and its pictures in ryciny/), uszkodzona.lit
+#                                      (and its pictures in ryciny/), podfoldery.lit,
+#                                      uszkodzona.lit
 #   make-books.sh --large OUT.lit      also make the large benchmark book OUT.lit
 #   make-books.sh --large OUT.lit --large-only
 #                                      make only the large benchmark book
@@ -16,7 +17,7 @@
 set -euo pipefail
 
 usage() {
-    sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
 }
 
 large_out=""
@@ -113,7 +114,11 @@ if [ "$large_only" -eq 0 ]; then
     mkdir ryciny
     cp "$work"/ryciny/*.png ryciny/
 
-    # 4. Corrupt book: only the first 4 KiB of the short one.
+    # 4. Book with folders of its own: made from a package whose page is in tekst/ and picture in
+    #    obrazki/, names that calibre keeps in the book.
+    convert sources/podfoldery/podfoldery.opf podfoldery.lit "Flisacka teczka"
+
+    # 5. Corrupt book: only the first 4 KiB of the short one.
     head -c 4096 krotka.lit >uszkodzona.lit
     echo "==> uszkodzona.lit"
     ls -l uszkodzona.lit
