@@ -59,6 +59,27 @@ std::optional<std::uint32_t> characterCode(const String& name)
     return static_cast<std::uint32_t>(code);
 }
 
+String utf8(std::uint32_t code)
+{
+    String text;
+    if (code < 0x80) {
+        text += static_cast<char>(code);
+    } else if (code < 0x800) {
+        text += static_cast<char>(0xC0 | (code >> 6));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        text += static_cast<char>(0xE0 | (code >> 12));
+        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        text += static_cast<char>(0xF0 | (code >> 18));
+        text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return text;
+}
+
 // The character references the converter writes into attribute values, decoded to UTF-8. A reference
 // to no character stays as it is.
 String decodeReferences(const String& value)
@@ -74,7 +95,7 @@ String decodeReferences(const String& value)
         if (const auto found = named.find(name); found != named.end()) {
             decoded += found->second;
         } else if (const auto code = characterCode(name)) {
-            decoded += framework::Chr(*code);
+            decoded += utf8(*code);
         } else {
             decoded += value[i];
             continue;

@@ -73,8 +73,8 @@ TEST(FirstPageTest, ThePackagesSpineLeadsToAWebPageInItsFolderAndNowhereElse)
 {
     TempDir dir;
     fs::create_directories(dir / "teksty");
-    for (const auto* name :
-         {"pierwsza strona.html", "druga.html", "teksty/a&b.xhtml", "skrot.desktop", "100%.html"}) {
+    for (const auto* name : {"pierwsza strona.html", "druga.html", "Rozdział 📖.html", "teksty/a&b.xhtml",
+                             "skrot.desktop", "100%.html"}) {
         std::ofstream(dir / name) << "<html/>";
     }
     std::ofstream(dir.path() + "/../poza-" + fs::path(dir.path()).filename().string() + ".html") << "<html/>";
@@ -107,6 +107,8 @@ TEST(FirstPageTest, ThePackagesSpineLeadsToAWebPageInItsFolderAndNowhereElse)
         {manifest("druga.html") + "<spine><itemref idref='c'/></spine>", std::nullopt},
         {"<spine><itemref idref='a", std::nullopt},
         {manifest("druga&#46;html") + "<spine><itemref idref='a'/></spine>", dir / "druga.html"},
+        {manifest("Rozdzia&#322; &#x1F4D6;.html") + "<spine><itemref idref='a'/></spine>",
+         dir / "Rozdział 📖.html"},
         {manifest("druga&#xD800;.html") + "<spine><itemref idref='a'/></spine>", std::nullopt},
         {manifest("druga&#99999999999;.html") + "<spine><itemref idref='a'/></spine>", std::nullopt},
         {manifest("druga&#x2E;html&#;&;") + "<spine><itemref idref='a'/></spine>", std::nullopt},
