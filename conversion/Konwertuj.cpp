@@ -99,7 +99,7 @@ void Konwertuj(const String& appFolderPath, const String& sourcePath, const Stri
         return;
     }
 
-    const auto destination = Unescape(targetFolderPath);
+    const auto destination = systemPathOf(targetFolderPath);
     const auto packagesBefore = PackageNames(destination);
     shell.Execute(command);
     if (shell.Stopped()) {
