@@ -1,5 +1,7 @@
 #include "conversion/Konwertuj.h"
 
+#include "conversion/FirstPage.h"
+#include "conversion/Outcome.h"
 #include "conversion/Quoting.h"
 #include "framework/Application.h"
 #include "framework/Files.h"
@@ -30,9 +32,9 @@ bool destinationFull(const String& targetFolderPath)
     return (geteuid() == 0 ? space.f_bfree : space.f_bavail) == 0;
 }
 
-// The book's path as the system names it, for the messages: one slash between components, none at the
-// end (a folder chosen as the book has one in its shell form).
-String bookPathOf(const String& sourcePath)
+// A path as the system names it, for the messages: one slash between components, none at the end (a
+// folder has one in its shell form, and so has a folder chosen as the book).
+String systemPathOf(const String& sourcePath)
 {
     String path;
     for (const char c : Unescape(sourcePath)) {
@@ -76,10 +78,10 @@ void Konwertuj(const String& appFolderPath, const String& sourcePath, const Stri
     // The shell goes last: a signal that ends the program during the run does so once the staging
     // folder has gone.
     framework::Shell shell;
-    const auto book = bookPathOf(sourcePath);
+    const auto book = systemPathOf(sourcePath);
     auto problem = StagingFolder::Problem::None;
-    const auto staging = StagingFolder::Make(Unescape(appFolderPath) + "/" + ConverterName(architecture),
-                                             book, Unescape(targetFolderPath), problem);
+    const auto converter = systemPathOf(appFolderPath) + "/" + ConverterName(architecture);
+    const auto staging = StagingFolder::Make(converter, book, Unescape(targetFolderPath), problem);
     if (!staging) {
         framework::MsgBox(BookProblemMessage(problem, book));
         return;
@@ -97,6 +99,8 @@ void Konwertuj(const String& appFolderPath, const String& sourcePath, const Stri
         return;
     }
 
+    const auto destination = systemPathOf(targetFolderPath);
+    const auto packagesBefore = PackageNames(destination);
     shell.Execute(command);
     if (shell.Stopped()) {
         return;
@@ -106,7 +110,12 @@ void Konwertuj(const String& appFolderPath, const String& sourcePath, const Stri
         framework::MsgBox(kDestinationFullMessage);
         return;
     }
-    framework::MsgBox(errorCode != 0 ? kErrorMessagePrefix + framework::Str(errorCode) : kDoneMessage);
+    // The converter names what it was given: the staging folder's links. The user knows their targets.
+    auto errorOutput = framework::ReplaceAll(shell.ErrorOutput(), staging->Book(), book);
+    errorOutput = framework::ReplaceAll(errorOutput, staging->Destination(), destination);
+    errorOutput =
+        framework::ReplaceAll(errorOutput, staging->Path() + "/" + ConverterName(architecture), converter);
+    ReportOutcome({errorCode, errorOutput, converter, book, destination, packagesBefore});
 }
 
 } // namespace conversion

@@ -13,7 +13,8 @@ String applicationFolderPath(const ConversionTarget& target)
     return framework::Require(framework::Require(executable).Parent()).ShellPath();
 }
 
-void askForFolderAndConvert(ConversionTarget& target, const String& appFolderPath, const String& sourcePath)
+void askForFolderAndConvert(ConversionTarget& target, const String& appFolderPath,
+                            const framework::FolderItem& ebook)
 {
     framework::SelectFolderDialog dialog;
     dialog.SetTitle(kFolderDialogTitle);
@@ -21,11 +22,12 @@ void askForFolderAndConvert(ConversionTarget& target, const String& appFolderPat
     dialog.SetActionButtonCaption(kCarryOutCaption);
     dialog.SetCancelButtonCaption(kGiveUpCaption);
     dialog.SetFilter(kEbookFilter);
+    dialog.SetStartFolder(ebook.Parent());
     const auto folder = dialog.ShowModal();
     if (!folder) {
         return;
     }
-    target.konwertuj(appFolderPath, sourcePath, folder->ShellPath());
+    target.konwertuj(appFolderPath, ebook.ShellPath(), folder->ShellPath());
 }
 
 } // namespace
@@ -33,8 +35,7 @@ void askForFolderAndConvert(ConversionTarget& target, const String& appFolderPat
 void ConvertOpenedDocument(ConversionTarget& target, const framework::FolderItemPtr& ebook)
 {
     const auto appFolderPath = applicationFolderPath(target);
-    const auto sourcePath = framework::Require(ebook).ShellPath();
-    askForFolderAndConvert(target, appFolderPath, sourcePath);
+    askForFolderAndConvert(target, appFolderPath, framework::Require(ebook));
 }
 
 bool ConvertFileFromDisk(ConversionTarget& target)
@@ -45,11 +46,13 @@ bool ConvertFileFromDisk(ConversionTarget& target)
     dialog.SetActionButtonCaption(kNextCaption);
     dialog.SetCancelButtonCaption(kGiveUpCaption);
     dialog.SetFilter(kEbookFilter);
+    dialog.SetStartFolder(target.LastBookFolder());
     const auto ebook = dialog.ShowModal();
     if (!ebook) {
         return false;
     }
-    askForFolderAndConvert(target, applicationFolderPath(target), ebook->ShellPath());
+    target.SetLastBookFolder(ebook->Parent());
+    askForFolderAndConvert(target, applicationFolderPath(target), *ebook);
     return false;
 }
 

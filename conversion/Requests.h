@@ -16,6 +16,13 @@ public:
     virtual framework::FolderItemPtr ExecutableFile() const = 0;
     virtual void konwertuj(const String& appFolderPath, const String& sourcePath,
                            const String& targetFolderPath) = 0;
+
+    // The folder where the user last chose a book in this run; nothing before the first.
+    const framework::FolderItemPtr& LastBookFolder() const { return mLastBookFolder; }
+    void SetLastBookFolder(const framework::FolderItemPtr& folder) { mLastBookFolder = folder; }
+
+private:
+    framework::FolderItemPtr mLastBookFolder;
 };
 
 inline const String kOpenDialogTitle = "Wybierz plik .lit do zamiany na .html:";

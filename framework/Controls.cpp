@@ -244,8 +244,14 @@ void StaticText::ApplyProperty(std::string_view name, const PropertyValue& value
                                           : Qt::AlignLeft) |
                             Qt::AlignTop);
     } else if (name == "TextColor") {
+        // Black is the window's text colour: the theme's, or black on a window of a colour of its own.
+        const auto colour = ColorOf(value);
+        if (colour == Color{}) {
+            label->setPalette(QPalette());
+            return;
+        }
         QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, detail::QtColor(ColorOf(value)));
+        palette.setColor(QPalette::WindowText, detail::QtColor(colour));
         label->setPalette(palette);
     } else if (name == "Multiline") {
         label->setWordWrap(BooleanOf(value));

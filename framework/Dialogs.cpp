@@ -109,6 +109,8 @@ FolderItemPtr FileDialog::ShowModal()
     dialog.setLabelText(QFileDialog::Accept, qt(mActionCaption));
     dialog.setLabelText(QFileDialog::Reject, qt(mCancelCaption));
     addPrompt(dialog, mPromptText);
+    // Never the working folder: that is the program's own, or "/", wherever it was started from.
+    dialog.setDirectory(mStartFolder ? qt(mStartFolder->NativePath()) : QDir::homePath());
 
     const auto chosen = CurrentPlatform().RunFileDialog(dialog);
     return chosen ? FolderItem::FromPath(*chosen) : nullptr;

@@ -31,6 +31,9 @@ public:
     // Names of registered document types, separated by ";": files of those types are offered.
     const String& Filter() const { return mFilter; }
     void SetFilter(const String& filter) { mFilter = filter; }
+    // The folder the dialog shows first; the user's home folder when there is none.
+    const FolderItemPtr& StartFolder() const { return mStartFolder; }
+    void SetStartFolder(const FolderItemPtr& folder) { mStartFolder = folder; }
 
     FolderItemPtr ShowModal();
 
@@ -40,6 +43,7 @@ private:
     String mActionCaption;
     String mCancelCaption;
     String mFilter;
+    FolderItemPtr mStartFolder;
 };
 
 class OpenDialog : public FileDialog

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -21,6 +22,7 @@ namespace framework {
 namespace {
 
 constexpr const char* kShell = "/bin/sh";
+constexpr std::size_t kErrorOutputKept = 8192;
 constexpr std::array kTerminationSignals{SIGTERM, SIGHUP, SIGINT};
 constexpr const char* kStopQuestion = "Zamiana pliku .lit jeszcze trwa. Przerwać ją i zamknąć Zwojnik?";
 
@@ -69,11 +71,12 @@ private:
 };
 
 // Runs in a child of the program, and stays there as the leader of a new process group in which the
-// shell runs with the given standard files. A process loses the parent-death signal when it forks, and
-// the shell forks the converter, so this one watches for the program's death instead and then ends the
-// whole group. It ends when the shell ends, with the shell's status (128 + the signal when a signal
-// ended the shell), and only then closes its end of `running`.
-[[noreturn]] void superviseShell(pid_t program, char* const* argv, int input, int output, int running)
+// shell runs with the given standard files (standard error apart). A process loses the parent-death signal
+// when it forks, and the shell forks the converter, so this one watches for the program's death instead and
+// then ends the whole group. It ends when the shell ends, with the shell's status (128 + the signal when a
+// signal ended the shell), and only then closes its end of `running`.
+[[noreturn]] void superviseShell(pid_t program, char* const* argv, int input, int output, int errors,
+                                 int running)
 {
     sigset_t watched;
     sigemptyset(&watched);
@@ -92,7 +95,7 @@ private:
     }
     dup2(input, STDIN_FILENO);
     dup2(output, STDOUT_FILENO);
-    dup2(output, STDERR_FILENO);
+    dup2(errors, STDERR_FILENO);
     dup2(running, 3);
     close_range(4, ~0U, 0);
 
@@ -127,6 +130,20 @@ bool userWantsToStop()
     return box.clickedButton() == box.button(QMessageBox::Yes);
 }
 
+// Reads what the pipe holds without waiting, keeping only the last kilobytes; false at its end.
+bool readEnd(int pipe, String& kept)
+{
+    char buffer[4096];
+    ssize_t count = 0;
+    while ((count = read(pipe, buffer, sizeof buffer)) > 0 || (count < 0 && errno == EINTR)) {
+        kept.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(count, 0)));
+        if (kept.size() > kErrorOutputKept) {
+            kept.erase(0, kept.size() - kErrorOutputKept);
+        }
+    }
+    return count < 0 && errno == EAGAIN;
+}
+
 } // namespace
 
 Shell::~Shell()
@@ -141,15 +158,21 @@ void Shell::Execute(const String& command)
     if (access(kShell, X_OK) != 0) {
         throw ShellException("the shell /bin/sh could not be started");
     }
-    // Nothing the command prints is used: the system discards it, so it can never fill a pipe.
+    // What the command prints is not used, but for the end of its standard error: the system discards
+    // the rest, and the error pipe is read as it fills, so that it can never block the command.
     const int nullDevice = open("/dev/null", O_RDWR | O_CLOEXEC);
     int running[2] = {-1, -1};
-    if (nullDevice < 0 || pipe2(running, O_CLOEXEC) != 0) {
-        if (nullDevice >= 0) {
-            close(nullDevice);
+    int errors[2] = {-1, -1};
+    if (nullDevice < 0 || pipe2(running, O_CLOEXEC) != 0 || pipe2(errors, O_CLOEXEC) != 0) {
+        for (const int descriptor : {nullDevice, running[0], running[1]}) {
+            if (descriptor >= 0) {
+                close(descriptor);
+            }
         }
         throw ShellException("no descriptors are left to run the shell /bin/sh");
     }
+    fcntl(errors[0], F_SETFL, O_NONBLOCK);
+    mErrorOutput.clear();
     // The shell gets the command byte for byte, so that a name in a legacy encoding keeps its bytes.
     String commandBytes = command;
     std::array<char*, 4> argv{const_cast<char*>(kShell), const_cast<char*>("-c"), commandBytes.data(),
@@ -160,12 +183,14 @@ void Shell::Execute(const String& command)
     const pid_t program = getpid();
     const pid_t group = fork();
     if (group == 0) {
-        superviseShell(program, argv.data(), nullDevice, nullDevice, running[1]);
+        superviseShell(program, argv.data(), nullDevice, nullDevice, errors[1], running[1]);
     }
     close(nullDevice);
     close(running[1]);
+    close(errors[1]);
     if (group < 0) {
         close(running[0]);
+        close(errors[0]);
         throw ShellException("the shell /bin/sh could not be started");
     }
     setpgid(group, group); // the child may not have made its group yet
@@ -179,6 +204,9 @@ void Shell::Execute(const String& command)
     bool ended = false;
     QSocketNotifier endWatch(running[0], QSocketNotifier::Read);
     QObject::connect(&endWatch, &QSocketNotifier::activated, [&ended] { ended = true; });
+    QSocketNotifier errorWatch(errors[0], QSocketNotifier::Read);
+    QObject::connect(&errorWatch, &QSocketNotifier::activated,
+                     [&] { errorWatch.setEnabled(readEnd(errors[0], mErrorOutput)); });
     while (!ended) {
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         if (blocker.TakeQuitRequest() && !mStoppedOnRequest) {
@@ -191,6 +219,7 @@ void Shell::Execute(const String& command)
         }
     }
     endWatch.setEnabled(false);
+    errorWatch.setEnabled(false);
     close(running[0]);
     int status = 0;
     while (waitpid(group, &status, 0) < 0 && errno == EINTR) {
@@ -198,6 +227,8 @@ void Shell::Execute(const String& command)
     // Whatever the command left running goes with it.
     gRunningGroup = 0;
     kill(-group, SIGKILL);
+    readEnd(errors[0], mErrorOutput);
+    close(errors[0]);
     mTerminationSignal = gTerminationSignal;
     // Input that came during the run and still waits is dropped now, before the blocker goes: otherwise
     // a Return pressed while waiting would dismiss the outcome message as soon as it appears.

@@ -15,8 +15,9 @@ public:
     Shell(const Shell&) = delete;
     Shell& operator=(const Shell&) = delete;
 
-    // Returns once the command has ended. Its output is discarded. Meanwhile the windows repaint, but
-    // no event, command or input reaches the program; input that arrives is dropped.
+    // Returns once the command has ended. Its output is discarded, but for the end of its standard
+    // error. Meanwhile the windows repaint, but no event, command or input reaches the program; input that
+    // arrives is dropped.
     //
     // The command and everything it starts form a process group of their own, which is ended when the
     // program ends, however it ends (killed, or its display gone), and when it gets SIGTERM, SIGHUP or
@@ -27,11 +28,14 @@ public:
     int ErrorCode() const { return mErrorCode; }
     // The last command did not end by itself: it was ended because the program is ending.
     bool Stopped() const { return mTerminationSignal != 0 || mStoppedOnRequest; }
+    // The last kilobytes the last command wrote on its standard error, however much it wrote.
+    const String& ErrorOutput() const { return mErrorOutput; }
 
 private:
     int mErrorCode = 0;
     int mTerminationSignal = 0;
     bool mStoppedOnRequest = false;
+    String mErrorOutput;
 };
 
 } // namespace framework

@@ -13,6 +13,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QShortcut>
 #include <QWidget>
 #include <algorithm>
 #include <map>
@@ -138,6 +139,11 @@ void Window::Construct()
             window->FollowSize();
         }
     };
+    // Escape and the system's Close keys (Ctrl+W) close a window as its close button does.
+    for (auto* shortcut :
+         {new QShortcut(Qt::Key_Escape, &widget), new QShortcut(QKeySequence::Close, &widget)}) {
+        QObject::connect(shortcut, &QShortcut::activated, &widget, &QWidget::close);
+    }
 
     mState->constructing = true;
     try {
@@ -348,6 +354,8 @@ void Window::ApplyDesign()
     QPalette palette = QApplication::palette(&widget);
     if (hasBackColor) {
         palette.setColor(QPalette::Window, detail::QtColor(stated("BackColor", Color{0xFF, 0xFF, 0xFF})));
+        // Its texts were designed black on it, whatever the theme.
+        palette.setColor(QPalette::WindowText, Qt::black);
     }
     widget.setPalette(palette);
     widget.setAutoFillBackground(hasBackColor);

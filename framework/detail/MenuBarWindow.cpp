@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QShortcut>
 #include <QTextEdit>
 
 namespace framework::detail {
@@ -65,6 +66,17 @@ MenuBarWindow::MenuBarWindow(const MenuBar& tree)
     for (const auto& menu : tree.Children()) {
         addMenu(*menu);
     }
+#ifndef Q_OS_MACOS
+    // F10 opens the first menu, from any of the program's windows.
+    auto* openFirstMenu = new QShortcut(Qt::Key_F10, this);
+    openFirstMenu->setContext(Qt::ApplicationShortcut);
+    connect(openFirstMenu, &QShortcut::activated, this, [this] {
+        if (!mBar->actions().isEmpty()) {
+            activateWindow();
+            mBar->setActiveAction(mBar->actions().first());
+        }
+    });
+#endif
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         rememberFocusedText(now);
         updateEditActions();

@@ -38,3 +38,18 @@ TEST(Shell, FiftyMegabytesOnEachOutputAreDrainedWithoutBlocking)
 {
     EXPECT_EQ(run("head -c 52428800 /dev/zero; head -c 52428800 /dev/zero >&2; exit 4"), 4);
 }
+
+TEST(Shell, OnlyTheEndOfStandardErrorIsKeptHoweverMuchTheCommandWrites)
+{
+    framework::Shell shell;
+    shell.Execute("echo WYJSCIE; head -c 20971520 /dev/zero | tr '\\0' a >&2; printf 'KONIEC' >&2; exit 5");
+    EXPECT_EQ(shell.ErrorCode(), 5);
+    const auto& errors = shell.ErrorOutput();
+    EXPECT_GE(errors.size(), 4096u);
+    EXPECT_LE(errors.size(), 16384u);
+    EXPECT_EQ(errors.substr(errors.size() - 6), "KONIEC");
+    EXPECT_EQ(errors.find_first_not_of('a'), errors.size() - 6) << "standard output mixed in";
+
+    shell.Execute("printf 'tylko to' >&2");
+    EXPECT_EQ(shell.ErrorOutput(), "tylko to") << "the previous command's errors kept";
+}

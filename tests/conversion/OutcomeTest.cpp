@@ -1,0 +1,172 @@
+// What the user is told after a conversion, read off the real message box: the status on a line of its
+// own, what went wrong, the converter's own words; or "Gotowe!" with the book and its folder at hand.
+#include "conversion/Outcome.h"
+
+#include "conversion/Failures.h"
+#include "conversion/FirstPage.h"
+#include "framework/Messages.h"
+#include "support/Books.h"
+#include "support/Conversion.h"
+#include "support/Program.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
+#include <QUrl>
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+using namespace testsupport;
+
+namespace {
+
+// A message box as the user sees it.
+struct SeenBox
+{
+    std::vector<std::string> lines; // its labels' texts, top to bottom
+    std::string details;
+    std::vector<std::string> buttons; // but the one that unfolds the details
+    std::string defaultButton;
+    bool wideEnoughForTitle = false;
+};
+
+SeenBox look(QMessageBox& box)
+{
+    SeenBox seen;
+    box.layout()->activate();
+    auto labels = box.findChildren<QLabel*>();
+    labels.removeIf([](QLabel* label) { return label->text().isEmpty() || label->isHidden(); });
+    std::sort(labels.begin(), labels.end(), [](QLabel* a, QLabel* b) { return a->y() < b->y(); });
+    for (auto* label : labels) {
+        seen.lines.push_back(label->text().toStdString());
+    }
+    seen.details = box.detailedText().toStdString();
+    const auto detailsToggle = QCoreApplication::translate("QMessageBox", "Show Details...");
+    for (auto* button : box.buttons()) {
+        if (button->text() != detailsToggle) {
+            seen.buttons.push_back(button->text().toStdString());
+        }
+    }
+    seen.defaultButton = box.defaultButton() ? box.defaultButton()->text().toStdString() : "";
+    // The title bar holds the title and the window's buttons, each about as wide as the bar is high.
+    const int titleBar = box.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    seen.wideEnoughForTitle =
+        box.sizeHint().width() >= box.fontMetrics().horizontalAdvance(box.windowTitle()) + 3 * titleBar;
+    return seen;
+}
+
+class OutcomeTest : public RuntimeTest
+{
+protected:
+    void SetUp() override
+    {
+        // The real boxes come up; URLs are still recorded instead of being opened.
+        script.messagesAnswered = false;
+        fs::create_directories(destination);
+        MakeConverterFolder(programFolder);
+        CopyTestBook("krotka.lit", book);
+    }
+
+    // Converts; the box that comes is looked at, then the button with this caption is pressed.
+    SeenBox convert(const std::string& source, const std::string& pressed = "OK")
+    {
+        SeenBox seen;
+        RunWhen([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; },
+                [&seen, pressed] {
+                    auto& box = *qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                    seen = look(box);
+                    for (auto* button : box.buttons()) {
+                        if (button->text().toStdString() == pressed) {
+                            button->click();
+                        }
+                    }
+                });
+        Convert(programFolder, source, destination);
+        return seen;
+    }
+
+    TempDir dir;
+    const std::string programFolder = dir / "Zwojnik (program)";
+    const std::string book = dir / "Moje książki/krótka.lit";
+    const std::string destination = dir / "wynik, teczka";
+};
+
+} // namespace
+
+TEST_F(OutcomeTest, AFailureKeepsItsStatusOnItsOwnLineThenSaysWhatWentWrongAndKeepsTheConvertersWords)
+{
+    CopyTestBook("uszkodzona.lit", dir / "uszkodzona.lit");
+    MakeProtectedBook(dir / "chroniona.lit");
+    const struct
+    {
+        std::string book;
+        conversion::Failure failure;
+        std::string convertersWords;
+    } cases[]{{dir / "uszkodzona.lit", conversion::Failure::DamagedBook, "LIT FORMAT ERROR"},
+              {dir / "chroniona.lit", conversion::Failure::ProtectedBook, "End User License"}};
+    for (const auto& [source, failure, words] : cases) {
+        const auto seen = convert(source);
+        ASSERT_EQ(seen.lines.size(), 2u) << source;
+        EXPECT_EQ(seen.lines[0], ErrorMessage(255));
+        EXPECT_EQ(seen.lines[1], conversion::ExplainFailure(failure, 255, ""));
+        EXPECT_NE(seen.details.find(words), std::string::npos) << seen.details;
+        EXPECT_NE(seen.details.find("\"" + source + "\""), std::string::npos)
+            << "the book as the user knows it, not the converter's link: " << seen.details;
+        EXPECT_EQ(seen.buttons, std::vector<std::string>{"OK"});
+        EXPECT_EQ(seen.defaultButton, "OK");
+    }
+
+    fs::remove_all(programFolder);
+    fs::create_directories(programFolder);
+    const auto missing = convert(book);
+    ASSERT_EQ(missing.lines.size(), 2u);
+    EXPECT_EQ(missing.lines[0], ErrorMessage(127));
+    EXPECT_NE(missing.lines[1].find("„" + programFolder + "/clit-intel”"), std::string::npos)
+        << missing.lines[1];
+    EXPECT_TRUE(FileNames(destination).empty());
+}
+
+TEST_F(OutcomeTest, DoneSaysWhereTheBookIsAndItsButtonsOpenTheFirstPageAndTheFolder)
+{
+    const auto seen = convert(book, "Otwórz książkę");
+    ASSERT_FALSE(seen.lines.empty());
+    EXPECT_EQ(seen.lines[0], "Gotowe!");
+    ASSERT_EQ(seen.lines.size(), 2u);
+    EXPECT_NE(seen.lines[1].find("„" + destination + "”"), std::string::npos) << seen.lines[1];
+    EXPECT_EQ(seen.buttons, (std::vector<std::string>{"OK", "Otwórz książkę", "Otwórz teczkę"}));
+    EXPECT_EQ(seen.defaultButton, "OK");
+    EXPECT_TRUE(seen.wideEnoughForTitle);
+
+    CopyTestBook("rozdzialy.lit", dir / "rozdzialy.lit");
+    convert(dir / "rozdzialy.lit", "Otwórz książkę");
+    convert(book, "Otwórz teczkę");
+    convert(book);
+    std::vector<std::string> opened;
+    for (const auto& url : script.ShownURLs()) {
+        opened.push_back(QUrl(QString::fromStdString(url)).toLocalFile().toStdString());
+    }
+    EXPECT_EQ(opened, (std::vector<std::string>{destination + "/krotka.html",
+                                                destination + "/rozdzialy_split_000.html", destination}))
+        << "OK opens nothing";
+}
+
+TEST_F(OutcomeTest, EvenABoxOfOneWordIsWideEnoughForItsTitle)
+{
+    SeenBox seen;
+    RunWhen([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; },
+            [&seen] {
+                auto& box = *qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                seen = look(box);
+                box.accept();
+            });
+    framework::MsgBox("Gotowe!");
+    EXPECT_EQ(seen.lines, std::vector<std::string>{"Gotowe!"});
+    EXPECT_TRUE(seen.wideEnoughForTitle);
+}
