@@ -18,13 +18,7 @@ namespace framework {
 
 namespace {
 
-using detail::BooleanOf;
-using detail::ClampedExtent;
-using detail::ClampedPosition;
-using detail::ColorOf;
-using detail::IntegerOf;
-using detail::qt;
-using detail::StringOf;
+using namespace detail;
 
 class EventRelay : public QObject
 {
@@ -60,11 +54,6 @@ QString qtText(const String& text)
 // pixel geometry of the windows so that every text keeps its place in them.
 constexpr int kLargestFontSize = 1000;
 
-bool isFontProperty(std::string_view name)
-{
-    return name == "TextFont" || name == "TextSize" || name == "Bold";
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -95,7 +84,6 @@ void Control::SetProperty(std::string_view name, const PropertyValue& value)
     if (!mWidget) {
         throw NilObjectException("the control's window is gone");
     }
-    mValues.insert_or_assign(std::string(name), value);
     ApplyProperty(name, value);
 }
 
@@ -128,15 +116,9 @@ void Control::ApplyProperty(std::string_view name, const PropertyValue& value)
         mWidget->setToolTip(qt(StringOf(value)));
     } else if (name == "UseFocusRing") {
         mWidget->setAttribute(Qt::WA_MacShowFocusRect, BooleanOf(value));
-    } else if (isFontProperty(name)) {
-        ApplyFont();
+    } else if (name == "TextFont" || name == "TextSize" || name == "Bold") {
+        ApplyFont(name, value);
     }
-}
-
-const PropertyValue* Control::Stored(std::string_view name) const
-{
-    const auto found = mValues.find(name);
-    return found == mValues.end() ? nullptr : &found->second;
 }
 
 void Control::AttachTo(QWidget* content)
@@ -166,17 +148,15 @@ void Control::ApplyGeometry()
 
 // "Lucida Grande" where the system has it, the closest sans-serif otherwise; a size of 0 keeps the
 // system's size.
-void Control::ApplyFont()
+void Control::ApplyFont(std::string_view name, const PropertyValue& value)
 {
-    QFont font = QApplication::font(mWidget);
-    if (const auto* family = Stored("TextFont"); family && !StringOf(*family).empty()) {
-        font.setFamily(resolvedFamily(StringOf(*family)));
-    }
-    if (const auto* size = Stored("TextSize"); size && IntegerOf(*size) > 0) {
-        font.setPixelSize(std::min(IntegerOf(*size), kLargestFontSize));
-    }
-    if (const auto* bold = Stored("Bold")) {
-        font.setBold(BooleanOf(*bold));
+    QFont font = mWidget->font();
+    if (name == "TextFont" && !StringOf(value).empty()) {
+        font.setFamily(resolvedFamily(StringOf(value)));
+    } else if (name == "TextSize" && IntegerOf(value) > 0) {
+        font.setPixelSize(std::min(IntegerOf(value), kLargestFontSize));
+    } else if (name == "Bold") {
+        font.setBold(BooleanOf(value));
     }
     mWidget->setFont(font);
 }
@@ -305,7 +285,9 @@ void EditField::ApplyProperty(std::string_view name, const PropertyValue& value)
     } else if (name == "ScrollbarVertical") {
         field->setVerticalScrollBarPolicy(scrollBar());
     } else if (name == "TextColor" || name == "BackColor") {
-        ApplyColours();
+        QPalette palette = field->palette();
+        palette.setColor(name == "TextColor" ? QPalette::Text : QPalette::Base, QtColor(ColorOf(value)));
+        field->setPalette(palette);
     } else if (name == "Text") {
         field->setPlainText(qtText(StringOf(value)));
     } else if (name == "ReadOnly") {
@@ -319,19 +301,6 @@ void EditField::ApplyProperty(std::string_view name, const PropertyValue& value)
     } else {
         Control::ApplyProperty(name, value);
     }
-}
-
-void EditField::ApplyColours()
-{
-    auto* field = Widget();
-    QPalette palette = field->palette();
-    if (const auto* text = Stored("TextColor")) {
-        palette.setColor(QPalette::Text, detail::QtColor(ColorOf(*text)));
-    }
-    if (const auto* back = Stored("BackColor")) {
-        palette.setColor(QPalette::Base, detail::QtColor(ColorOf(*back)));
-    }
-    field->setPalette(palette);
 }
 
 } // namespace framework

@@ -23,12 +23,7 @@ namespace framework {
 
 namespace {
 
-using detail::BooleanOf;
-using detail::ClampedExtent;
-using detail::ClampedPosition;
-using detail::ColorOf;
-using detail::IntegerOf;
-using detail::StringOf;
+using namespace detail;
 
 // The content area of a window. The window hears of closing and resizing through these callbacks; they
 // hold the window weakly, since the widget may outlive it by a moment. Return presses the default button.
