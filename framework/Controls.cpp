@@ -93,29 +93,29 @@ void Control::SetProperty(std::string_view name, const PropertyValue& value)
 void Control::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
     if (name == "Name") {
-        mName = StringOf(value);
+        mName = std::get<std::string>(value);
     } else if (name == "Left" || name == "Top" || name == "Width" || name == "Height") {
         (name == "Left"    ? mLeft
          : name == "Top"   ? mTop
          : name == "Width" ? mWidth
-                           : mHeight) = IntegerOf(value);
+                           : mHeight) = std::get<std::int32_t>(value);
         ApplyGeometry();
     } else if (name == "LockRight") {
-        mLockRight = BooleanOf(value);
+        mLockRight = std::get<bool>(value);
     } else if (name == "LockBottom") {
-        mLockBottom = BooleanOf(value);
+        mLockBottom = std::get<bool>(value);
     } else if (name == "Enabled") {
-        mWidget->setEnabled(BooleanOf(value));
+        mWidget->setEnabled(std::get<bool>(value));
     } else if (name == "Visible") {
-        mVisible = BooleanOf(value);
+        mVisible = std::get<bool>(value);
         // A widget without a parent would show as a window of its own.
         if (mWidget->parentWidget()) {
             mWidget->setVisible(mVisible);
         }
     } else if (name == "HelpTag") {
-        mWidget->setToolTip(qt(StringOf(value)));
+        mWidget->setToolTip(qt(std::get<std::string>(value)));
     } else if (name == "UseFocusRing") {
-        mWidget->setAttribute(Qt::WA_MacShowFocusRect, BooleanOf(value));
+        mWidget->setAttribute(Qt::WA_MacShowFocusRect, std::get<bool>(value));
     } else if (name == "TextFont" || name == "TextSize" || name == "Bold") {
         ApplyFont(name, value);
     }
@@ -151,12 +151,12 @@ void Control::ApplyGeometry()
 void Control::ApplyFont(std::string_view name, const PropertyValue& value)
 {
     QFont font = mWidget->font();
-    if (name == "TextFont" && !StringOf(value).empty()) {
-        font.setFamily(resolvedFamily(StringOf(value)));
-    } else if (name == "TextSize" && IntegerOf(value) > 0) {
-        font.setPixelSize(std::min(IntegerOf(value), kLargestFontSize));
+    if (name == "TextFont" && !std::get<std::string>(value).empty()) {
+        font.setFamily(resolvedFamily(std::get<std::string>(value)));
+    } else if (name == "TextSize" && std::get<std::int32_t>(value) > 0) {
+        font.setPixelSize(std::min(std::get<std::int32_t>(value), kLargestFontSize));
     } else if (name == "Bold") {
-        font.setBold(BooleanOf(value));
+        font.setBold(std::get<bool>(value));
     }
     mWidget->setFont(font);
 }
@@ -175,9 +175,9 @@ void PushButton::ApplyProperty(std::string_view name, const PropertyValue& value
 {
     auto* button = static_cast<QPushButton*>(Widget());
     if (name == "Caption") {
-        button->setText(qt(StringOf(value)));
+        button->setText(qt(std::get<std::string>(value)));
     } else if (name == "Default") {
-        button->setDefault(BooleanOf(value));
+        button->setDefault(std::get<bool>(value));
     } else {
         Control::ApplyProperty(name, value);
     }
@@ -215,17 +215,17 @@ void StaticText::ApplyProperty(std::string_view name, const PropertyValue& value
 {
     auto* label = static_cast<QLabel*>(Widget());
     if (name == "Text") {
-        label->setText(qtText(StringOf(value)));
+        label->setText(qtText(std::get<std::string>(value)));
     } else if (name == "TextAlign") {
         // 0 left, 1 centred, 2 right; the text starts at the top of the control.
-        const auto align = IntegerOf(value);
+        const auto align = std::get<std::int32_t>(value);
         label->setAlignment((align == 1   ? Qt::AlignHCenter
                              : align == 2 ? Qt::AlignRight
                                           : Qt::AlignLeft) |
                             Qt::AlignTop);
     } else if (name == "TextColor") {
         // Black is the window's text colour: the theme's, or black on a window of a colour of its own.
-        const auto colour = ColorOf(value);
+        const auto colour = std::get<Color>(value);
         if (colour == Color{}) {
             label->setPalette(QPalette());
             return;
@@ -234,7 +234,7 @@ void StaticText::ApplyProperty(std::string_view name, const PropertyValue& value
         palette.setColor(QPalette::WindowText, detail::QtColor(colour));
         label->setPalette(palette);
     } else if (name == "Multiline") {
-        label->setWordWrap(BooleanOf(value));
+        label->setWordWrap(std::get<bool>(value));
     } else {
         Control::ApplyProperty(name, value);
     }
@@ -263,7 +263,7 @@ Canvas::Canvas() : Control(new QWidget, PropertyLists::Canvas())
 void Canvas::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
     if (name == "EraseBackground") {
-        Widget()->setAutoFillBackground(BooleanOf(value));
+        Widget()->setAutoFillBackground(std::get<bool>(value));
     } else {
         Control::ApplyProperty(name, value);
     }
@@ -279,25 +279,28 @@ EditField::EditField() : Control(new QTextEdit, PropertyLists::EditField()) {}
 void EditField::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
     auto* field = static_cast<QTextEdit*>(Widget());
-    const auto scrollBar = [&] { return BooleanOf(value) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff; };
+    const auto scrollBar = [&] {
+        return std::get<bool>(value) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    };
     if (name == "ScrollbarHorizontal") {
         field->setHorizontalScrollBarPolicy(scrollBar());
     } else if (name == "ScrollbarVertical") {
         field->setVerticalScrollBarPolicy(scrollBar());
     } else if (name == "TextColor" || name == "BackColor") {
         QPalette palette = field->palette();
-        palette.setColor(name == "TextColor" ? QPalette::Text : QPalette::Base, QtColor(ColorOf(value)));
+        palette.setColor(name == "TextColor" ? QPalette::Text : QPalette::Base,
+                         QtColor(std::get<Color>(value)));
         field->setPalette(palette);
     } else if (name == "Text") {
-        field->setPlainText(qtText(StringOf(value)));
+        field->setPlainText(qtText(std::get<std::string>(value)));
     } else if (name == "ReadOnly") {
-        field->setReadOnly(BooleanOf(value));
+        field->setReadOnly(std::get<bool>(value));
         if (field->isReadOnly()) {
             // The reader can still select with the keyboard and copy.
             field->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         }
     } else if (name == "AcceptTabs") {
-        field->setTabChangesFocus(!BooleanOf(value));
+        field->setTabChangesFocus(!std::get<bool>(value));
     } else {
         Control::ApplyProperty(name, value);
     }

@@ -283,15 +283,15 @@ void Window::Apply(std::string_view name, const PropertyValue& value)
     auto& s = *mState;
     auto& widget = *s.widget;
     if (name == "Width") {
-        Resize(QSize(ClampedExtent(IntegerOf(value)), widget.height()));
+        Resize(QSize(ClampedExtent(std::get<std::int32_t>(value)), widget.height()));
     } else if (name == "Height") {
-        Resize(QSize(widget.width(), ClampedExtent(IntegerOf(value))));
+        Resize(QSize(widget.width(), ClampedExtent(std::get<std::int32_t>(value))));
     } else if (name == "Title") {
-        widget.setWindowTitle(QString::fromStdString(StringOf(value)));
+        widget.setWindowTitle(QString::fromStdString(std::get<std::string>(value)));
     } else if (name == "BalloonHelp") {
-        widget.setToolTip(QString::fromStdString(StringOf(value)));
+        widget.setToolTip(QString::fromStdString(std::get<std::string>(value)));
     } else if (name == "Visible") {
-        s.visible = BooleanOf(value);
+        s.visible = std::get<bool>(value);
         // While the window is being built it stays hidden; Construct shows it at the end.
         if (IsOpen()) {
             if (s.visible) {
