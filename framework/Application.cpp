@@ -65,18 +65,6 @@ void receiveHandedOverDocuments(const std::vector<String>& paths)
     }
 }
 
-void requestQuit()
-{
-    auto& s = detail::RequireState();
-    if (!s.quitting) {
-        s.quitting = true;
-        if (s.application) {
-            s.application->Event_Close();
-        }
-    }
-    QCoreApplication::exit(s.exitStatus);
-}
-
 } // namespace
 
 Application::~Application() = default;
@@ -122,13 +110,20 @@ void Application::Register(std::shared_ptr<Application> application)
 void Quit(int status)
 {
     detail::RequireState().exitStatus = status;
-    requestQuit();
+    detail::RequestQuit();
 }
 
 namespace detail {
 void RequestQuit()
 {
-    requestQuit();
+    auto& s = RequireState();
+    if (!s.quitting) {
+        s.quitting = true;
+        if (s.application) {
+            s.application->Event_Close();
+        }
+    }
+    QCoreApplication::exit(s.exitStatus);
 }
 
 RuntimeState* CurrentState()

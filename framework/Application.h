@@ -62,8 +62,6 @@ public:
     Runtime(int argc, char** argv);
     Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform);
     ~Runtime();
-    Runtime(const Runtime&) = delete;
-    Runtime& operator=(const Runtime&) = delete;
 
     // Runs the event loop: raises Open, delivers the launch documents one by one, then dispatches
     // until the program quits. An exception raised by a handler ends the loop and is raised again here.

@@ -18,13 +18,7 @@ namespace framework {
 
 namespace {
 
-using detail::BooleanOf;
-using detail::ClampedExtent;
-using detail::ClampedPosition;
-using detail::ColorOf;
-using detail::IntegerOf;
-using detail::qt;
-using detail::StringOf;
+using namespace detail;
 
 class EventRelay : public QObject
 {
@@ -60,11 +54,6 @@ QString qtText(const String& text)
 // pixel geometry of the windows so that every text keeps its place in them.
 constexpr int kLargestFontSize = 1000;
 
-bool isFontProperty(std::string_view name)
-{
-    return name == "TextFont" || name == "TextSize" || name == "Bold";
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -95,7 +84,6 @@ void Control::SetProperty(std::string_view name, const PropertyValue& value)
     if (!mWidget) {
         throw NilObjectException("the control's window is gone");
     }
-    mValues.insert_or_assign(std::string(name), value);
     ApplyProperty(name, value);
 }
 
@@ -105,38 +93,32 @@ void Control::SetProperty(std::string_view name, const PropertyValue& value)
 void Control::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
     if (name == "Name") {
-        mName = StringOf(value);
+        mName = std::get<std::string>(value);
     } else if (name == "Left" || name == "Top" || name == "Width" || name == "Height") {
         (name == "Left"    ? mLeft
          : name == "Top"   ? mTop
          : name == "Width" ? mWidth
-                           : mHeight) = IntegerOf(value);
+                           : mHeight) = std::get<std::int32_t>(value);
         ApplyGeometry();
     } else if (name == "LockRight") {
-        mLockRight = BooleanOf(value);
+        mLockRight = std::get<bool>(value);
     } else if (name == "LockBottom") {
-        mLockBottom = BooleanOf(value);
+        mLockBottom = std::get<bool>(value);
     } else if (name == "Enabled") {
-        mWidget->setEnabled(BooleanOf(value));
+        mWidget->setEnabled(std::get<bool>(value));
     } else if (name == "Visible") {
-        mVisible = BooleanOf(value);
+        mVisible = std::get<bool>(value);
         // A widget without a parent would show as a window of its own.
         if (mWidget->parentWidget()) {
             mWidget->setVisible(mVisible);
         }
     } else if (name == "HelpTag") {
-        mWidget->setToolTip(qt(StringOf(value)));
+        mWidget->setToolTip(qt(std::get<std::string>(value)));
     } else if (name == "UseFocusRing") {
-        mWidget->setAttribute(Qt::WA_MacShowFocusRect, BooleanOf(value));
-    } else if (isFontProperty(name)) {
-        ApplyFont();
+        mWidget->setAttribute(Qt::WA_MacShowFocusRect, std::get<bool>(value));
+    } else if (name == "TextFont" || name == "TextSize" || name == "Bold") {
+        ApplyFont(name, value);
     }
-}
-
-const PropertyValue* Control::Stored(std::string_view name) const
-{
-    const auto found = mValues.find(name);
-    return found == mValues.end() ? nullptr : &found->second;
 }
 
 void Control::AttachTo(QWidget* content)
@@ -166,17 +148,15 @@ void Control::ApplyGeometry()
 
 // "Lucida Grande" where the system has it, the closest sans-serif otherwise; a size of 0 keeps the
 // system's size.
-void Control::ApplyFont()
+void Control::ApplyFont(std::string_view name, const PropertyValue& value)
 {
-    QFont font = QApplication::font(mWidget);
-    if (const auto* family = Stored("TextFont"); family && !StringOf(*family).empty()) {
-        font.setFamily(resolvedFamily(StringOf(*family)));
-    }
-    if (const auto* size = Stored("TextSize"); size && IntegerOf(*size) > 0) {
-        font.setPixelSize(std::min(IntegerOf(*size), kLargestFontSize));
-    }
-    if (const auto* bold = Stored("Bold")) {
-        font.setBold(BooleanOf(*bold));
+    QFont font = mWidget->font();
+    if (name == "TextFont" && !std::get<std::string>(value).empty()) {
+        font.setFamily(resolvedFamily(std::get<std::string>(value)));
+    } else if (name == "TextSize" && std::get<std::int32_t>(value) > 0) {
+        font.setPixelSize(std::min(std::get<std::int32_t>(value), kLargestFontSize));
+    } else if (name == "Bold") {
+        font.setBold(std::get<bool>(value));
     }
     mWidget->setFont(font);
 }
@@ -195,9 +175,9 @@ void PushButton::ApplyProperty(std::string_view name, const PropertyValue& value
 {
     auto* button = static_cast<QPushButton*>(Widget());
     if (name == "Caption") {
-        button->setText(qt(StringOf(value)));
+        button->setText(qt(std::get<std::string>(value)));
     } else if (name == "Default") {
-        button->setDefault(BooleanOf(value));
+        button->setDefault(std::get<bool>(value));
     } else {
         Control::ApplyProperty(name, value);
     }
@@ -235,17 +215,17 @@ void StaticText::ApplyProperty(std::string_view name, const PropertyValue& value
 {
     auto* label = static_cast<QLabel*>(Widget());
     if (name == "Text") {
-        label->setText(qtText(StringOf(value)));
+        label->setText(qtText(std::get<std::string>(value)));
     } else if (name == "TextAlign") {
         // 0 left, 1 centred, 2 right; the text starts at the top of the control.
-        const auto align = IntegerOf(value);
+        const auto align = std::get<std::int32_t>(value);
         label->setAlignment((align == 1   ? Qt::AlignHCenter
                              : align == 2 ? Qt::AlignRight
                                           : Qt::AlignLeft) |
                             Qt::AlignTop);
     } else if (name == "TextColor") {
         // Black is the window's text colour: the theme's, or black on a window of a colour of its own.
-        const auto colour = ColorOf(value);
+        const auto colour = std::get<Color>(value);
         if (colour == Color{}) {
             label->setPalette(QPalette());
             return;
@@ -254,7 +234,7 @@ void StaticText::ApplyProperty(std::string_view name, const PropertyValue& value
         palette.setColor(QPalette::WindowText, detail::QtColor(colour));
         label->setPalette(palette);
     } else if (name == "Multiline") {
-        label->setWordWrap(BooleanOf(value));
+        label->setWordWrap(std::get<bool>(value));
     } else {
         Control::ApplyProperty(name, value);
     }
@@ -283,7 +263,7 @@ Canvas::Canvas() : Control(new QWidget, PropertyLists::Canvas())
 void Canvas::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
     if (name == "EraseBackground") {
-        Widget()->setAutoFillBackground(BooleanOf(value));
+        Widget()->setAutoFillBackground(std::get<bool>(value));
     } else {
         Control::ApplyProperty(name, value);
     }
@@ -299,39 +279,31 @@ EditField::EditField() : Control(new QTextEdit, PropertyLists::EditField()) {}
 void EditField::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
     auto* field = static_cast<QTextEdit*>(Widget());
-    const auto scrollBar = [&] { return BooleanOf(value) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff; };
+    const auto scrollBar = [&] {
+        return std::get<bool>(value) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    };
     if (name == "ScrollbarHorizontal") {
         field->setHorizontalScrollBarPolicy(scrollBar());
     } else if (name == "ScrollbarVertical") {
         field->setVerticalScrollBarPolicy(scrollBar());
     } else if (name == "TextColor" || name == "BackColor") {
-        ApplyColours();
+        QPalette palette = field->palette();
+        palette.setColor(name == "TextColor" ? QPalette::Text : QPalette::Base,
+                         QtColor(std::get<Color>(value)));
+        field->setPalette(palette);
     } else if (name == "Text") {
-        field->setPlainText(qtText(StringOf(value)));
+        field->setPlainText(qtText(std::get<std::string>(value)));
     } else if (name == "ReadOnly") {
-        field->setReadOnly(BooleanOf(value));
+        field->setReadOnly(std::get<bool>(value));
         if (field->isReadOnly()) {
             // The reader can still select with the keyboard and copy.
             field->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         }
     } else if (name == "AcceptTabs") {
-        field->setTabChangesFocus(!BooleanOf(value));
+        field->setTabChangesFocus(!std::get<bool>(value));
     } else {
         Control::ApplyProperty(name, value);
     }
-}
-
-void EditField::ApplyColours()
-{
-    auto* field = Widget();
-    QPalette palette = field->palette();
-    if (const auto* text = Stored("TextColor")) {
-        palette.setColor(QPalette::Text, detail::QtColor(ColorOf(*text)));
-    }
-    if (const auto* back = Stored("BackColor")) {
-        palette.setColor(QPalette::Base, detail::QtColor(ColorOf(*back)));
-    }
-    field->setPalette(palette);
 }
 
 } // namespace framework

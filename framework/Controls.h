@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -27,8 +26,6 @@ class Control : public PropertyTarget
 {
 public:
     ~Control() override;
-    Control(const Control&) = delete;
-    Control& operator=(const Control&) = delete;
 
     const String& Name() const { return mName; }
 
@@ -43,7 +40,6 @@ protected:
 
     // Sets a property of the control's own kind; the base class takes the ones all controls share.
     virtual void ApplyProperty(std::string_view name, const PropertyValue& value);
-    const PropertyValue* Stored(std::string_view name) const;
     // Owner of the connections and event filters that carry the widget's events to the control.
     QObject* Relay() const { return mRelay.get(); }
 
@@ -52,13 +48,12 @@ private:
     void AttachTo(QWidget* content);
     void FollowWindow(int dx, int dy);
     void ApplyGeometry();
-    void ApplyFont();
+    void ApplyFont(std::string_view name, const PropertyValue& value);
 
     QWidget* mWidget;
     std::span<const PropertyDeclaration> mProperties;
     std::unique_ptr<QObject> mRelay;
     String mName;
-    std::map<std::string, PropertyValue, std::less<>> mValues;
     std::int64_t mLeft = 0;
     std::int64_t mTop = 0;
     std::int64_t mWidth = 0;
@@ -121,7 +116,6 @@ public:
 
 private:
     void ApplyProperty(std::string_view name, const PropertyValue& value) override;
-    void ApplyColours();
 };
 
 } // namespace framework

@@ -19,20 +19,14 @@ public:
     virtual ~FileDialog() = default;
     virtual Kind DialogKind() const = 0;
 
-    const String& Title() const { return mTitle; }
     void SetTitle(const String& title) { mTitle = title; }
     // A hint shown above the file list when not empty.
-    const String& PromptText() const { return mPromptText; }
     void SetPromptText(const String& text) { mPromptText = text; }
-    const String& ActionButtonCaption() const { return mActionCaption; }
     void SetActionButtonCaption(const String& caption) { mActionCaption = caption; }
-    const String& CancelButtonCaption() const { return mCancelCaption; }
     void SetCancelButtonCaption(const String& caption) { mCancelCaption = caption; }
     // Names of registered document types, separated by ";": files of those types are offered.
-    const String& Filter() const { return mFilter; }
     void SetFilter(const String& filter) { mFilter = filter; }
     // The folder the dialog shows first; the user's home folder when there is none.
-    const FolderItemPtr& StartFolder() const { return mStartFolder; }
     void SetStartFolder(const FolderItemPtr& folder) { mStartFolder = folder; }
 
     FolderItemPtr ShowModal();

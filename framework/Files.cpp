@@ -24,16 +24,11 @@ FolderItemPtr FolderItem::Parent() const
     return mPath == "/" ? nullptr : FromPath(fs::path(mPath).parent_path().string());
 }
 
-bool FolderItem::Directory() const
-{
-    std::error_code error;
-    return fs::is_directory(fs::path(mPath), error);
-}
-
 String FolderItem::ShellPath() const
 {
     auto shellPath = EscapeForShell(mPath);
-    if (Directory() && shellPath.back() != '/') {
+    std::error_code error;
+    if (fs::is_directory(fs::path(mPath), error) && shellPath.back() != '/') {
         shellPath += '/';
     }
     return shellPath;

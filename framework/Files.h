@@ -20,7 +20,6 @@ public:
     const String& NativePath() const { return mPath; }
     // The folder that holds this item, or nothing for the root.
     FolderItemPtr Parent() const;
-    bool Directory() const;
 
     // The path in shell form: every byte that is not an ASCII letter, digit, '_', '.' or '/' stands
     // after a backslash (bytes of multibyte UTF-8 characters are left alone), and a folder's path

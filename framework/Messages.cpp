@@ -35,11 +35,6 @@ void setMinimumWidth(QMessageBox& box)
 
 } // namespace
 
-void MsgBox(const String& text)
-{
-    MsgBox(text, "", "");
-}
-
 void MsgBox(const String& text, const String& explanation, const String& details,
             const std::vector<MessageAction>& actions)
 {

@@ -7,9 +7,6 @@
 
 namespace framework {
 
-// Shows the text in a modal message box and returns once the user has dismissed it.
-void MsgBox(const String& text);
-
 // A button beside OK in a message box, and what pressing it does once the box has gone.
 struct MessageAction
 {
@@ -17,9 +14,10 @@ struct MessageAction
     std::function<void()> run;
 };
 
-// As MsgBox, with the explanation below the text and the details (when there are any) folded away
-// under a button; a button for each action, before OK, which stays the default.
-void MsgBox(const String& text, const String& explanation, const String& details,
+// Shows the text in a modal message box and returns once the user has dismissed it: the explanation
+// below the text and the details (when there are any) folded away under a button; a button for each
+// action, before OK, which stays the default.
+void MsgBox(const String& text, const String& explanation = "", const String& details = "",
             const std::vector<MessageAction>& actions = {});
 
 // Hands the URL to the system, which opens it with the user's program for that kind of URL.

@@ -165,9 +165,7 @@ void Shell::Execute(const String& command)
     int errors[2] = {-1, -1};
     if (nullDevice < 0 || pipe2(running, O_CLOEXEC) != 0 || pipe2(errors, O_CLOEXEC) != 0) {
         for (const int descriptor : {nullDevice, running[0], running[1]}) {
-            if (descriptor >= 0) {
-                close(descriptor);
-            }
+            close(descriptor); // -1 for those not opened: no harm
         }
         throw ShellException("no descriptors are left to run the shell /bin/sh");
     }

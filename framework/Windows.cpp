@@ -23,53 +23,7 @@ namespace framework {
 
 namespace {
 
-using detail::BooleanOf;
-using detail::ClampedExtent;
-using detail::ClampedPosition;
-using detail::ColorOf;
-using detail::IntegerOf;
-using detail::StringOf;
-
-// The content area of a window. The window hears of closing and resizing through these callbacks; they
-// hold the window weakly, since the widget may outlive it by a moment. Return presses the default button.
-class WindowWidget : public QWidget
-{
-public:
-    std::function<bool()> closeRequested;
-    std::function<void()> resized;
-
-protected:
-    void closeEvent(QCloseEvent* event) override
-    {
-        if (closeRequested && !closeRequested()) {
-            event->ignore();
-            return;
-        }
-        event->accept();
-    }
-
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QWidget::resizeEvent(event);
-        if (resized) {
-            resized();
-        }
-    }
-
-    void keyPressEvent(QKeyEvent* event) override
-    {
-        const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-        if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-            for (auto* button : findChildren<QPushButton*>()) {
-                if (button->isDefault() && button->isEnabled() && button->isVisible()) {
-                    button->click();
-                    return;
-                }
-            }
-        }
-        QWidget::keyPressEvent(event);
-    }
-};
+using namespace detail;
 
 // The widget may be inside one of its own event handlers when its window goes (the close button, a
 // button that closes its window), so it is deleted once control is back in the event loop.
@@ -95,7 +49,51 @@ void forget(const Window* window)
 
 struct Window::State
 {
-    std::unique_ptr<WindowWidget, DisposeLater> widget{new WindowWidget};
+    // The content area of the window, which it holds weakly: the widget may outlive it by a moment.
+    // Return presses the default button.
+    class Widget : public QWidget
+    {
+    public:
+        std::weak_ptr<Window> window;
+
+    protected:
+        void closeEvent(QCloseEvent* event) override
+        {
+            const auto owner = window.lock();
+            if (owner && RequestRunning()) {
+                event->ignore();
+                return;
+            }
+            if (owner) {
+                owner->Close();
+            }
+            event->accept();
+        }
+
+        void resizeEvent(QResizeEvent* event) override
+        {
+            QWidget::resizeEvent(event);
+            if (const auto owner = window.lock()) {
+                owner->FollowSize();
+            }
+        }
+
+        void keyPressEvent(QKeyEvent* event) override
+        {
+            const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+            if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+                for (auto* button : findChildren<QPushButton*>()) {
+                    if (button->isDefault() && button->isEnabled() && button->isVisible()) {
+                        button->click();
+                        return;
+                    }
+                }
+            }
+            QWidget::keyPressEvent(event);
+        }
+    };
+
+    std::unique_ptr<Widget, DisposeLater> widget{new Widget};
     std::vector<ControlPtr> controls;
     QSize laidOut;
     bool constructing = false;
@@ -123,22 +121,7 @@ void Window::Construct()
         throw NilObjectException("a window is built only while a shared pointer holds it");
     }
     auto& widget = *mState->widget;
-    widget.closeRequested = [self] {
-        auto window = self.lock();
-        if (!window) {
-            return true;
-        }
-        if (RequestRunning()) {
-            return false;
-        }
-        window->Close();
-        return true;
-    };
-    widget.resized = [self] {
-        if (auto window = self.lock()) {
-            window->FollowSize();
-        }
-    };
+    widget.window = self;
     // Escape and the system's Close keys (Ctrl+W) close a window as its close button does.
     for (auto* shortcut :
          {new QShortcut(Qt::Key_Escape, &widget), new QShortcut(QKeySequence::Close, &widget)}) {
@@ -288,15 +271,15 @@ void Window::Apply(std::string_view name, const PropertyValue& value)
     auto& s = *mState;
     auto& widget = *s.widget;
     if (name == "Width") {
-        Resize(QSize(ClampedExtent(IntegerOf(value)), widget.height()));
+        Resize(QSize(ClampedExtent(std::get<std::int32_t>(value)), widget.height()));
     } else if (name == "Height") {
-        Resize(QSize(widget.width(), ClampedExtent(IntegerOf(value))));
+        Resize(QSize(widget.width(), ClampedExtent(std::get<std::int32_t>(value))));
     } else if (name == "Title") {
-        widget.setWindowTitle(QString::fromStdString(StringOf(value)));
+        widget.setWindowTitle(QString::fromStdString(std::get<std::string>(value)));
     } else if (name == "BalloonHelp") {
-        widget.setToolTip(QString::fromStdString(StringOf(value)));
+        widget.setToolTip(QString::fromStdString(std::get<std::string>(value)));
     } else if (name == "Visible") {
-        s.visible = BooleanOf(value);
+        s.visible = std::get<bool>(value);
         // While the window is being built it stays hidden; Construct shows it at the end.
         if (IsOpen()) {
             if (s.visible) {

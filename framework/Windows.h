@@ -33,8 +33,6 @@ class Window : public PropertyTarget, public std::enable_shared_from_this<Window
 public:
     Window();
     ~Window() override;
-    Window(const Window&) = delete;
-    Window& operator=(const Window&) = delete;
 
     // The framework's window constructor: runs the hooks, opens the window and shows it when its Visible
     // property says so. The window must be held by a shared pointer; it is built once.

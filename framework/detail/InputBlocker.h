@@ -14,8 +14,6 @@ class InputBlocker : public QObject
 public:
     InputBlocker();
     ~InputBlocker() override;
-    InputBlocker(const InputBlocker&) = delete;
-    InputBlocker& operator=(const InputBlocker&) = delete;
 
     // Whether a request to quit came since the last call.
     bool TakeQuitRequest() { return std::exchange(mQuitRequested, false); }

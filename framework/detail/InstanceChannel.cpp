@@ -122,10 +122,8 @@ InstanceChannel::InstanceChannel(QString socketPath, Receiver receiver)
     : mSocketPath(std::move(socketPath)), mReceiver(std::move(receiver))
 {}
 
-InstanceChannel::~InstanceChannel()
-{
-    StopListening();
-}
+// The relistening timer goes before the server, as in StopListening.
+InstanceChannel::~InstanceChannel() = default;
 
 QString InstanceChannel::SocketPathForThisSession()
 {

@@ -33,8 +33,6 @@ public:
 
     InstanceChannel(QString socketPath, Receiver receiver);
     ~InstanceChannel() override;
-    InstanceChannel(const InstanceChannel&) = delete;
-    InstanceChannel& operator=(const InstanceChannel&) = delete;
 
     // True when a running program took the documents: this launch has nothing more to do. Otherwise
     // this launch listens from now on (unless another program holds the name and does not answer). A

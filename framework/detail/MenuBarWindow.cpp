@@ -114,9 +114,7 @@ void MenuBarWindow::closeEvent(QCloseEvent* event)
 
 void MenuBarWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!droppedDocuments(event->mimeData()).empty()) {
-        event->acceptProposedAction();
-    }
+    dragMoveEvent(event);
 }
 
 void MenuBarWindow::dragMoveEvent(QDragMoveEvent* event)

@@ -24,23 +24,6 @@ inline void RequireSettable(std::optional<PropertyType> declared, std::string_vi
     }
 }
 
-inline std::int32_t IntegerOf(const PropertyValue& value)
-{
-    return std::get<std::int32_t>(value);
-}
-inline bool BooleanOf(const PropertyValue& value)
-{
-    return std::get<bool>(value);
-}
-inline const std::string& StringOf(const PropertyValue& value)
-{
-    return std::get<std::string>(value);
-}
-inline Color ColorOf(const PropertyValue& value)
-{
-    return std::get<Color>(value);
-}
-
 // Sizes and positions as the window system takes them: records may carry any 32-bit value, Qt widgets
 // accept sizes from 0 to 2^24 - 1 only and positions of about that magnitude.
 constexpr std::int64_t kLargestExtent = (1 << 24) - 1;

@@ -11,15 +11,9 @@ namespace framework::detail {
 
 namespace {
 
-struct HeldMessage
-{
-    QtMsgType type;
-    QString text;
-};
-
 // Qt's platform plugin tells of a missing display in English and then aborts; its messages are held
 // while the application object is made, and shown only when it was made.
-std::vector<HeldMessage> gHeldMessages;
+std::vector<std::pair<QtMsgType, QString>> gHeldMessages;
 
 void holdMessage(QtMsgType type, const QMessageLogContext&, const QString& text)
 {
