@@ -63,6 +63,14 @@ protected:
     }
     bool converterRunning() const { return ReadFile(runs) == "start\n"; }
 
+    // Chooses the book and the destination from the menu command, once the event loop runs.
+    void convertFromMenu()
+    {
+        script.QueueDialogAnswer(dir / "książka.lit");
+        script.QueueDialogAnswer(dir / "wynik");
+        RunWhen([] { return true; }, [] { TriggerMenuItem(ui::menu_names::kConvertFromDisk); });
+    }
+
     enum class Request
     {
         Shortcut,    // Ctrl+Q
@@ -88,9 +96,7 @@ protected:
             {},
             [&] {
                 ticker.start(50);
-                script.QueueDialogAnswer(dir / "książka.lit");
-                script.QueueDialogAnswer(dir / "wynik");
-                RunWhen([] { return true; }, [] { TriggerMenuItem(ui::menu_names::kConvertFromDisk); });
+                convertFromMenu();
                 if (answer == QMessageBox::No) {
                     QuitWhen([this] { return script.ShownMessages().size() == 2; });
                 }
@@ -217,9 +223,7 @@ TEST_F(ResponsivenessTest, QuitRequestedWhileTheConverterRunsLeavesTheWindowsAli
         {},
         [&] {
             ticker.start(50);
-            script.QueueDialogAnswer(dir / "książka.lit");
-            script.QueueDialogAnswer(dir / "wynik");
-            RunWhen([] { return true; }, [] { TriggerMenuItem(ui::menu_names::kConvertFromDisk); });
+            convertFromMenu();
         },
         standIn);
     ticker.stop();
