@@ -48,9 +48,12 @@ for target in "${targets[@]}"; do
         "$scratch/$target" "${corpora[@]}" >"$log" 2>&1; then
         echo "   $(grep -m1 '^stat::number_of_executed_units' "$log" | awk '{print $2}') executions, nothing found"
     else
+        code=$?
         status=1
-        echo "   FOUND something; the input is in build-fuzz/findings/, the report in $log:"
-        grep -a -m1 -A3 -E 'invariant broken|ERROR: ' "$log" | sed 's/^/   /' || true
+        echo "   FOUND something (exit status $code); the input is in build-fuzz/findings/, the report in $log:"
+        # A process killed from outside (the kernel's OOM killer, a file-size limit) leaves no report line.
+        grep -a -m1 -A3 -E 'invariant broken|ERROR|fatal error' "$log" | sed 's/^/   /' ||
+            tail -n 12 "$log" | sed 's/^/   /'
     fi
 done
 exit "$status"
