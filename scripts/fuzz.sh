@@ -51,8 +51,8 @@ for target in "${targets[@]}"; do
         code=$?
         status=1
         echo "   FOUND something (exit status $code); the input is in build-fuzz/findings/, the report in $log:"
-        # A process killed from outside (the kernel's OOM killer, a file-size limit) leaves no report line.
-        grep -a -m1 -A3 -E 'invariant broken|ERROR|fatal error' "$log" | sed 's/^/   /' ||
+        # A process killed from outside (the kernel's OOM killer, say) leaves no report line.
+        grep -a -m1 -A3 -E 'invariant broken|ERROR|runtime error|fatal error' "$log" | sed 's/^/   /' ||
             tail -n 12 "$log" | sed 's/^/   /'
     fi
 done
