@@ -5,7 +5,6 @@
 #include "conversion/Failures.h"
 #include "conversion/FirstPage.h"
 #include "framework/Messages.h"
-#include "support/Books.h"
 #include "support/Conversion.h"
 #include "support/Program.h"
 
@@ -123,13 +122,26 @@ TEST_F(OutcomeTest, AFailureKeepsItsStatusOnItsOwnLineThenSaysWhatWentWrongAndKe
         EXPECT_EQ(seen.defaultButton, "OK");
     }
 
-    fs::remove_all(programFolder);
-    fs::create_directories(programFolder);
-    const auto missing = convert(book);
-    ASSERT_EQ(missing.lines.size(), 2u);
-    EXPECT_EQ(missing.lines[0], ErrorMessage(127));
-    EXPECT_NE(missing.lines[1].find("„" + programFolder + "/clit-intel”"), std::string::npos)
-        << missing.lines[1];
+    // The shell's own statuses: a converter that is missing, cannot run, or is ended by a signal.
+    const struct
+    {
+        const char* script; // none: no converter at all
+        fs::perms mode;
+        int status;
+        std::string said;
+    } converters[]{{nullptr, fs::perms::all, 127, "„" + programFolder + "/clit-intel”"},
+                   {"exit 0", fs::perms::owner_read, 126, "„" + programFolder + "/clit-intel”"},
+                   {"kill -SEGV $$", fs::perms::all, 128 + 11, "(sygnał 11)"}};
+    for (const auto& [script, mode, status, said] : converters) {
+        fs::remove_all(programFolder);
+        if (script) {
+            MakeConverterScript(programFolder, script, mode);
+        }
+        const auto seen = convert(book);
+        ASSERT_EQ(seen.lines.size(), 2u);
+        EXPECT_EQ(seen.lines[0], ErrorMessage(status));
+        EXPECT_NE(seen.lines[1].find(said), std::string::npos) << seen.lines[1];
+    }
     EXPECT_TRUE(FileNames(destination).empty());
 }
 
@@ -144,6 +156,8 @@ TEST_F(OutcomeTest, DoneSaysWhereTheBookIsAndItsButtonsOpenTheFirstPageAndTheFol
     EXPECT_EQ(seen.defaultButton, "OK");
     EXPECT_TRUE(seen.wideEnoughForTitle);
 
+    // Again into the same folder: the page of this conversion, under the free name it took.
+    convert(book, "Otwórz książkę");
     CopyTestBook("rozdzialy.lit", dir / "rozdzialy.lit");
     convert(dir / "rozdzialy.lit", "Otwórz książkę");
     convert(book, "Otwórz teczkę");
@@ -152,7 +166,7 @@ TEST_F(OutcomeTest, DoneSaysWhereTheBookIsAndItsButtonsOpenTheFirstPageAndTheFol
     for (const auto& url : script.ShownURLs()) {
         opened.push_back(QUrl(QString::fromStdString(url)).toLocalFile().toStdString());
     }
-    EXPECT_EQ(opened, (std::vector<std::string>{destination + "/krotka.html",
+    EXPECT_EQ(opened, (std::vector<std::string>{destination + "/krotka.html", destination + "/html.html",
                                                 destination + "/rozdzialy_split_000.html", destination}))
         << "OK opens nothing";
 }
