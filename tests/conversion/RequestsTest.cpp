@@ -23,6 +23,13 @@ namespace {
 const std::string kOpenTitle = "Wybierz plik .lit do zamiany na .html:";
 const std::string kFolderTitle = "Wskaż teczkę, w której mam zachować zawartość pliku .lit:";
 
+// What the user sees of a dialog: its kind, title, prompt (when shown above the list) and buttons.
+std::vector<std::string> texts(const ShownDialog& dialog)
+{
+    return {dialog.kind == FileDialog::Kind::OpenFile ? "OpenFile" : "SelectFolder", dialog.title,
+            dialog.prompt, dialog.actionButtonCaption, dialog.cancelButtonCaption};
+}
+
 // Once the dialog with this title shows, notes the folder it shows first, then chooses the path or,
 // without one, cancels.
 void whenShown(const std::string& title, const std::string& choice, std::string* startedIn = nullptr)
@@ -119,20 +126,15 @@ TEST_F(RequestsTest, MenuCommandAsksForTheBookThenTheFolderAndConvertsBesideTheP
 
     const auto& shown = script.ShownDialogs();
     ASSERT_EQ(shown.size(), 5u);
-    EXPECT_EQ(shown[0].kind, FileDialog::Kind::OpenFile);
-    EXPECT_EQ((std::vector<std::string>{shown[0].title, shown[0].prompt, shown[0].actionButtonCaption,
-                                        shown[0].cancelButtonCaption}),
-              (std::vector<std::string>{
-                  kOpenTitle,
-                  "Możesz także wskazać w Finderze Zwojnik jako domyślny program do otwierania "
-                  "plików .lit",
-                  "Dalej", "Poniechaj"}));
+    EXPECT_EQ(texts(shown[0]),
+              (std::vector<std::string>{"OpenFile", kOpenTitle,
+                                        "Możesz także wskazać w Finderze Zwojnik jako domyślny "
+                                        "program do otwierania plików .lit",
+                                        "Dalej", "Poniechaj"}));
     EXPECT_EQ(books, (std::set<std::string>{fs::path(book).filename(), "BOOK.LIT", "Book.Lit", "Teczka A",
                                             "teczka.lit"}));
-    EXPECT_EQ(shown[2].kind, FileDialog::Kind::SelectFolder);
-    EXPECT_EQ((std::vector<std::string>{shown[2].title, shown[2].prompt, shown[2].actionButtonCaption,
-                                        shown[2].cancelButtonCaption}),
-              (std::vector<std::string>{kFolderTitle, "", "Wykonaj", "Poniechaj"}));
+    EXPECT_EQ(texts(shown[2]),
+              (std::vector<std::string>{"SelectFolder", kFolderTitle, "", "Wykonaj", "Poniechaj"}));
     EXPECT_EQ(folders, (std::set<std::string>{"Teczka A", "teczka.lit"}));
     EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
     EXPECT_TRUE(FileNames(destination).count("krotka.html"));
@@ -162,7 +164,10 @@ TEST_F(RequestsTest, TheOpenDialogStartsAtHomeThenWhereABookWasLastChosenAndTheF
     App().PlikOdtwarzajfilmzdysku_Action();
     EXPECT_EQ(openAt, fs::path(secondBook).parent_path()) << "a cancelled dialog changes nothing";
 
-    // A book handed over by the file manager is not chosen in the open dialog.
+    // A document handed over by the file manager is not looked at, nor chosen in the open dialog.
+    whenShown(kFolderTitle, {}, &folderAt);
+    App().Event_OpenDocument(framework::FolderItem::FromPath(dir / "nie ma mnie.txt"));
+    EXPECT_EQ(folderAt, dir.path());
     whenShown(kFolderTitle, {}, &folderAt);
     App().Event_OpenDocument(framework::FolderItem::FromPath(firstBook));
     EXPECT_EQ(folderAt, fs::path(firstBook).parent_path());
@@ -175,23 +180,6 @@ TEST_F(RequestsTest, TheOpenDialogStartsAtHomeThenWhereABookWasLastChosenAndTheF
     whenShown(kOpenTitle, {}, &openAt);
     App().PlikOdtwarzajfilmzdysku_Action();
     EXPECT_EQ(openAt, home);
-}
-
-TEST_F(RequestsTest, OpenedDocumentAsksOnlyForTheFolderWithoutLookingAtTheDocument)
-{
-    script.QueueDialogAnswer(std::nullopt);
-    App().Event_OpenDocument(framework::FolderItem::FromPath(dir / "nie ma mnie.txt"));
-    script.QueueDialogAnswer(destination);
-    App().Event_OpenDocument(framework::FolderItem::FromPath(book));
-
-    ASSERT_EQ(script.ShownDialogs().size(), 2u);
-    for (const auto& shown : script.ShownDialogs()) {
-        EXPECT_EQ(shown.kind, FileDialog::Kind::SelectFolder);
-        EXPECT_EQ(shown.title, kFolderTitle);
-        EXPECT_EQ(shown.actionButtonCaption, "Wykonaj");
-    }
-    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
-    EXPECT_TRUE(FileNames(destination).count("krotka.html"));
 }
 
 using ProgramRunTest = ScriptedTest;

@@ -1,4 +1,4 @@
-// The private folder through which each conversion names its paths.
+// Where the private folder goes through which each conversion names its paths.
 #include "conversion/StagingFolder.h"
 
 #include "support/Conversion.h"
@@ -45,30 +45,7 @@ mode_t mode(const std::string& path)
 
 } // namespace
 
-TEST_F(StagingFolderTest, LinksUnderPlainNamesInAPrivateFolderThatGoesAfterwards)
-{
-    const ScopedVariable runtime("XDG_RUNTIME_DIR", dir / "runtime");
-    std::string path;
-    {
-        const auto staging = Make(dir / "books/a b.lit");
-        ASSERT_TRUE(staging);
-        path = staging->Path();
-        EXPECT_EQ(fs::path(path).parent_path(), dir / "runtime");
-        EXPECT_EQ(mode(path), 0700u);
-        EXPECT_EQ(FileNames(path), (std::set<std::string>{"cel", "clit-intel", "ksiazka"}));
-        EXPECT_EQ(FileNames(path + "/ksiazka"), std::set<std::string>{"a b.lit"});
-        EXPECT_EQ(staging->Book(), path + "/ksiazka/a b.lit");
-        EXPECT_EQ(fs::read_symlink(staging->Book()), dir / "books/a b.lit");
-        EXPECT_EQ(fs::read_symlink(staging->Destination()), dir / "out");
-        // A converter that is not there yet is linked all the same: running it fails as it would have.
-        EXPECT_EQ(fs::read_symlink(path + "/clit-intel"), dir / "app/clit-intel");
-        std::ofstream(staging->Destination() + "/written.html") << "x";
-    }
-    EXPECT_FALSE(fs::exists(path));
-    EXPECT_TRUE(fs::exists(dir / "books/a b.lit"));
-    EXPECT_EQ(FileNames(dir / "out"), std::set<std::string>{"written.html"});
-}
-
+// Its links, and that they go with it, show in ConversionEndToEndTest.
 TEST_F(StagingFolderTest, RuntimeFolderThatIsNotThisUsersOwnPrivateOneIsPassedOver)
 {
     fs::create_directories(dir / "with space");

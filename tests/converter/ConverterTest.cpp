@@ -64,30 +64,23 @@ void ExpectWholeOutput(const std::string& folder, const std::string& opfName)
     for (const auto& [href, ids] : idsOfFile) {
         EXPECT_EQ(ids.size(), 1u) << "the OPF gives " << ids.size() << " ids the one file " << href;
     }
+    std::map<std::string, std::set<std::string>> anchorsOfPage;
     for (const auto& name : names) {
         if (IsPage(name)) {
             EXPECT_TRUE(idsOfFile.contains(name)) << "the OPF leaves out the page " << name;
-        }
-    }
-
-    std::map<std::string, std::set<std::string>> anchors;
-    for (const auto& name : names) {
-        if (IsPage(name)) {
+            auto& anchors = anchorsOfPage[name];
             for (const auto& [anchor, unused] : Captures(ReadFile(folder + "/" + name), kAnchor)) {
-                anchors[name].insert(anchor);
+                anchors.insert(anchor);
             }
         }
     }
-    for (const auto& name : names) {
-        if (!IsPage(name)) {
-            continue;
-        }
-        for (const auto& [file, anchor] : Captures(ReadFile(folder + "/" + name), kLink)) {
-            const auto target = file.empty() ? name : file;
-            EXPECT_TRUE(names.contains(target)) << name << " points to the missing " << target;
+    for (const auto& [page, unused] : anchorsOfPage) {
+        for (const auto& [file, anchor] : Captures(ReadFile(folder + "/" + page), kLink)) {
+            const auto target = file.empty() ? page : file;
+            EXPECT_TRUE(names.contains(target)) << page << " points to the missing " << target;
             if (!anchor.empty() && IsPage(target)) {
-                EXPECT_TRUE(anchors[target].contains(anchor))
-                    << name << " points to " << target << "#" << anchor << ", which has no such anchor";
+                EXPECT_TRUE(anchorsOfPage.contains(target) && anchorsOfPage.at(target).contains(anchor))
+                    << page << " points to " << target << "#" << anchor << ", which has no such anchor";
             }
         }
     }
