@@ -46,14 +46,11 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy pointer stayed";
-        TempDir again;
-        MakeConverterFolder(again / "program");
-        fs::create_directories(again / "wynik");
-        const auto before = script.ShownMessages().size();
-        Convert(again / "program", TestBook("krotka.lit"), again / "wynik");
-        ASSERT_EQ(script.ShownMessages().size(), before + 1);
-        EXPECT_EQ(script.ShownMessages().back(), "Gotowe!");
-        EXPECT_GT(fs::file_size(again / "wynik/krotka.html"), 0u);
+        fs::remove_all(programFolder);
+        MakeConverterFolder(programFolder);
+        fs::create_directories(dir / "again");
+        EXPECT_EQ(convert(dir / "again"), "Gotowe!");
+        EXPECT_GT(fs::file_size(dir / "again/krotka.html"), 0u);
 
         QLineEdit edit;
         edit.show();

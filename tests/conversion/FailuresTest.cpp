@@ -15,22 +15,11 @@ namespace fs = std::filesystem;
 using conversion::Failure;
 using namespace testsupport;
 
-namespace {
-
-class FailuresTest : public testing::Test
-{
-protected:
-    // The converter runs as nobody, when the tests run as the superuser, and writes here.
-    void SetUp() override { fs::permissions(dir.path(), fs::perms::all); }
-
-    TempDir dir;
-};
-
-} // namespace
-
 // Each report ends its line on standard error, where the program reads it, and is recognised.
-TEST_F(FailuresTest, TheConvertersOwnReportsOfBooksAndDestinationsAreRecognised)
+TEST(FailuresTest, TheConvertersOwnReportsOfBooksAndDestinationsAreRecognised)
 {
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms::all); // for the converter run as nobody
     std::ofstream(dir / "notatka.lit") << "To nie jest książka.\n";
     std::ofstream(dir / "tekst.lit") << std::string(200, 'x');
     MakeProtectedBook(dir / "chroniona.lit");
@@ -75,8 +64,9 @@ TEST_F(FailuresTest, TheConvertersOwnReportsOfBooksAndDestinationsAreRecognised)
     EXPECT_TRUE(fs::is_empty(dir / "tylko do odczytu"));
 }
 
-TEST_F(FailuresTest, EveryDamageToABookIsADamagedBookOrAStoppedConverter)
+TEST(FailuresTest, EveryDamageToABookIsADamagedBookOrAStoppedConverter)
 {
+    TempDir dir;
     const auto size = ReadFile(TestBook("krotka.lit")).size();
     std::set<std::string> reports;
     for (std::size_t offset = 0; offset < size; offset += 97) {

@@ -60,6 +60,21 @@ SeenBox look(QMessageBox& box)
     return seen;
 }
 
+// The box that comes next is looked at, then the button with this caption is pressed.
+void lookAtNextBox(SeenBox& seen, const std::string& pressed = "OK")
+{
+    RunWhen([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; },
+            [&seen, pressed] {
+                auto& box = *qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                seen = look(box);
+                for (auto* button : box.buttons()) {
+                    if (button->text().toStdString() == pressed) {
+                        button->click();
+                    }
+                }
+            });
+}
+
 class OutcomeTest : public RuntimeTest
 {
 protected:
@@ -76,16 +91,7 @@ protected:
     SeenBox convert(const std::string& source, const std::string& pressed = "OK")
     {
         SeenBox seen;
-        RunWhen([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; },
-                [&seen, pressed] {
-                    auto& box = *qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                    seen = look(box);
-                    for (auto* button : box.buttons()) {
-                        if (button->text().toStdString() == pressed) {
-                            button->click();
-                        }
-                    }
-                });
+        lookAtNextBox(seen, pressed);
         Convert(programFolder, source, destination);
         return seen;
     }
@@ -166,12 +172,7 @@ TEST_F(OutcomeTest, DoneSaysWhereTheBookIsAndItsButtonsOpenTheFirstPageAndTheFol
 TEST_F(OutcomeTest, EvenABoxOfOneWordIsWideEnoughForItsTitle)
 {
     SeenBox seen;
-    RunWhen([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; },
-            [&seen] {
-                auto& box = *qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                seen = look(box);
-                box.accept();
-            });
+    lookAtNextBox(seen);
     framework::MsgBox("Gotowe!");
     EXPECT_EQ(seen.lines, std::vector<std::string>{"Gotowe!"});
     EXPECT_TRUE(seen.wideEnoughForTitle);

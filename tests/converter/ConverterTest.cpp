@@ -180,20 +180,26 @@ TEST_F(ConverterTest, FilesAlreadyInTheDestinationAreKept)
     EXPECT_NE(page.find("Flisak i &#380;&#243;&#322;ta mg&#322;a"), std::string::npos) << "the new page";
 }
 
-// Landlock confines the converter before it reads a book: it creates files only beneath the destination,
-// even where a folder in the destination leads somewhere else.
-TEST_F(ConverterTest, AFolderOfTheDestinationThatLeadsElsewhereGetsNoFile)
+// The converter makes its destination before it reads the book, and Landlock confines it there: it
+// creates files only beneath the destination, even where a folder in it leads somewhere else.
+TEST_F(ConverterTest, TheDestinationIsMadeAndNothingIsCreatedOutsideIt)
 {
+    const auto made = dir / "nowy";
+    EXPECT_EQ(RunConverter(TestBook("podfoldery.lit"), made + "/").status, 0);
+    EXPECT_EQ(FileNames(made), (std::set<std::string>{"manglecase.css", "obrazki", "page_styles.css",
+                                                      "podfoldery.opf", "stylesheet.css", "tekst"}));
+    EXPECT_EQ(ReadFile(made + "/obrazki/most.png"), ReadFile(kPicture));
+    EXPECT_NE(ReadFile(made + "/tekst/rozdzial.html").find("src=\"../obrazki/most.png\""), std::string::npos);
+
     if (syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION) < 0) {
         GTEST_SKIP() << "this kernel offers no Landlock (" << std::strerror(errno)
                      << "): the converter runs unconfined here";
     }
+    // Here the converter finds the book's picture folder already there, a link to another place.
     const auto outside = dir / "elsewhere";
     const auto destination = dir / "wynik";
     fs::create_directories(outside);
     fs::create_directories(destination);
-    // The book keeps its picture in obrazki/: the converter makes that folder in the destination, and
-    // finds it there already, a link to another place.
     fs::create_directory_symlink(outside, destination + "/obrazki");
 
     EXPECT_EQ(RunConverter(TestBook("podfoldery.lit"), destination + "/").status, 0);
@@ -202,20 +208,6 @@ TEST_F(ConverterTest, AFolderOfTheDestinationThatLeadsElsewhereGetsNoFile)
     // Refused there, the picture takes a name of its own in the destination, and the page shows it.
     EXPECT_EQ(ReadFile(destination + "/most.png"), ReadFile(kPicture));
     EXPECT_NE(ReadFile(destination + "/tekst/rozdzial.html").find("src=\"../most.png\""), std::string::npos);
-}
-
-// The folder is made before the book is read, so that it can be the one place to write to.
-TEST_F(ConverterTest, ADestinationThatIsNotThereYetIsMadeAndFilledWithTheBooksFolders)
-{
-    const auto destination = dir / "nowy";
-
-    EXPECT_EQ(RunConverter(TestBook("podfoldery.lit"), destination + "/").status, 0);
-
-    EXPECT_EQ(FileNames(destination), (std::set<std::string>{"manglecase.css", "obrazki", "page_styles.css",
-                                                             "podfoldery.opf", "stylesheet.css", "tekst"}));
-    EXPECT_EQ(ReadFile(destination + "/obrazki/most.png"), ReadFile(kPicture));
-    EXPECT_NE(ReadFile(destination + "/tekst/rozdzial.html").find("src=\"../obrazki/most.png\""),
-              std::string::npos);
 }
 
 } // namespace
