@@ -49,7 +49,7 @@ TEST(FailuresTest, TheConvertersOwnReportsOfBooksAndDestinationsAreRecognised)
         {TestBook("rozdzialy.lit"), dir / "f", Failure::DestinationFull, "trap '' XFSZ; ulimit -f 16"},
     };
     for (const auto& [book, folder, failure, first] : cases) {
-        const auto [status, standardError] = RunConverter(book, folder + "/", first, true);
+        const auto [status, standardError] = RunConverter(book, folder + "/", first, /*asNobody=*/true);
         SCOPED_TRACE(book + " → " + folder + ": " + standardError);
         EXPECT_EQ(status, 255);
         EXPECT_EQ(conversion::RecognizeFailure(status, standardError), failure);
@@ -58,7 +58,8 @@ TEST(FailuresTest, TheConvertersOwnReportsOfBooksAndDestinationsAreRecognised)
     }
 
     // A folder it may not write to: the converter says why instead of trying a thousand other names.
-    const auto refused = RunConverter(dir / "krotka.lit", dir / "tylko do odczytu/", {}, true).standardError;
+    const auto refused =
+        RunConverter(dir / "krotka.lit", dir / "tylko do odczytu/", {}, /*asNobody=*/true).standardError;
     EXPECT_NE(refused.find("Permission denied"), std::string::npos) << refused;
     EXPECT_EQ(refused.find("DOS file"), std::string::npos) << refused;
     EXPECT_TRUE(fs::is_empty(dir / "tylko do odczytu"));

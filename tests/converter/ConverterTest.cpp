@@ -23,11 +23,6 @@ using namespace testsupport;
 
 namespace {
 
-std::vector<std::smatch> AllMatches(const std::string& text, const std::regex& pattern)
-{
-    return {std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator()};
-}
-
 bool IsPage(const std::string& name)
 {
     return name.ends_with(".html") || name.ends_with(".xhtml");
@@ -37,8 +32,10 @@ bool IsPage(const std::string& name)
 std::vector<std::pair<std::string, std::string>> Captures(const std::string& text, const char* pattern)
 {
     std::vector<std::pair<std::string, std::string>> found;
-    for (const auto& match : AllMatches(text, std::regex(pattern))) {
-        found.emplace_back(match[1], match.size() > 2 ? match[2].str() : std::string());
+    const std::regex expression(pattern);
+    for (auto match = std::sregex_iterator(text.begin(), text.end(), expression);
+         match != std::sregex_iterator(); ++match) {
+        found.emplace_back((*match)[1], match->size() > 2 ? (*match)[2].str() : std::string());
     }
     return found;
 }
@@ -119,9 +116,9 @@ TEST_F(ConverterTest, EveryChapterShowsItsOwnPictureAndTheContentsReachEveryChap
         const auto page = ReadFile(folder + "/" + pageName);
         EXPECT_NE(page.find("Rozdzia&#322; " + std::to_string(chapter) + ". "), std::string::npos)
             << pageName << " does not hold chapter " << chapter;
-        const auto images = AllMatches(page, std::regex(R"re(<img src="([^"]*)" alt="([^"]*)")re"));
+        const auto images = Captures(page, R"re(<img src="([^"]*)" alt="([^"]*)")re");
         ASSERT_EQ(images.size(), 1u) << pageName;
-        const std::string src = images[0][1], alt = images[0][2];
+        const auto& [src, alt] = images[0];
         const auto& expected = pictures[(chapter - 1) % pictures.size()];
         EXPECT_EQ(alt, expected) << pageName;
         EXPECT_EQ(ReadFile(folder + "/" + src), ReadFile(TestBook("ryciny/" + expected + ".png")))
