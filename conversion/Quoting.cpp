@@ -31,9 +31,9 @@ bool isLeadByte(char c)
 {
     return (static_cast<unsigned char>(c) & 0xC0) == 0xC0;
 }
-} // namespace
 
-String ApplyQuotingTable(const String& commandText)
+// "\ " and the other escapes of the table become "?", "\-" becomes "-".
+String applyQuotingTable(const String& commandText)
 {
     String text = commandText;
     for (const auto& [searchedFor, replacement] : kQuotingTable) {
@@ -42,7 +42,8 @@ String ApplyQuotingTable(const String& commandText)
     return text;
 }
 
-String ReplaceRemainingEscapes(const String& commandText)
+// Every backslash still in the text goes, together with the character after it, as "?".
+String replaceRemainingEscapes(const String& commandText)
 {
     String text;
     text.reserve(commandText.size());
@@ -64,9 +65,11 @@ String ReplaceRemainingEscapes(const String& commandText)
     return text;
 }
 
+} // namespace
+
 String QuoteCommand(const String& commandText)
 {
-    return ReplaceRemainingEscapes(ApplyQuotingTable(commandText));
+    return replaceRemainingEscapes(applyQuotingTable(commandText));
 }
 
 String Unescape(const String& shellPath)

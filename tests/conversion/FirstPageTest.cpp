@@ -1,12 +1,10 @@
-// The book's first page, from the package file the converter wrote: real conversions, again into the
-// same folder, and package files written by hand for what the converter may write.
+// The book's first page, from package files written by hand for what a converter may write; OutcomeTest
+// opens it after real conversions.
 #include "conversion/FirstPage.h"
 
-#include "support/Conversion.h"
 #include "support/TempDir.h"
 
 #include <QUrl>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -14,49 +12,6 @@
 namespace fs = std::filesystem;
 
 using namespace testsupport;
-
-namespace {
-
-// Converts with the real converter; yields the first page of the package this run wrote.
-std::optional<std::string> convertAndFindFirstPage(const std::string& book, const std::string& folder)
-{
-    const auto before = conversion::PackageNames(folder);
-    const auto command = "'" + ConverterBinary() + "' '" + book + "' '" + folder + "/' >/dev/null 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << book;
-    const auto package = conversion::WrittenPackage(before, conversion::PackageNames(folder),
-                                                    fs::path(book).filename().string());
-    if (!package) {
-        ADD_FAILURE() << "no package found for " << book;
-        return std::nullopt;
-    }
-    return conversion::FirstPage(folder + "/" + *package);
-}
-
-} // namespace
-
-TEST(FirstPageTest, TheFirstPageOfARealConversionIsItsOpeningChapterEvenInAFolderUsedBefore)
-{
-    TempDir dir;
-    CopyTestBook("krotka.lit", dir / "moja książka.lit");
-    const auto page = convertAndFindFirstPage(dir / "moja książka.lit", dir.path());
-    ASSERT_TRUE(page);
-    EXPECT_EQ(*page, dir / "krotka.html");
-
-    // The second time the names are taken: the converter writes new ones, or replaces the old files.
-    const auto again = convertAndFindFirstPage(dir / "moja książka.lit", dir.path());
-    ASSERT_TRUE(again);
-    EXPECT_NE(ReadFile(*again).find("Flisak i &#380;&#243;&#322;ta mg&#322;a"), std::string::npos) << *again;
-    if (fs::exists(dir / "moja książka-1.opf")) {
-        EXPECT_NE(*again, *page) << "the page of the first conversion, not of this one";
-    }
-
-    CopyTestBook("rozdzialy.lit", dir / "rozdzialy.lit");
-    const auto chapters = convertAndFindFirstPage(dir / "rozdzialy.lit", dir / "rozdziały");
-    ASSERT_TRUE(chapters);
-    EXPECT_EQ(fs::path(*chapters).filename(), "rozdzialy_split_000.html");
-    EXPECT_NE(ReadFile(*chapters).find("Rozdzia&#322; 1. Wyruszamy spod Starego M&#322;yna"),
-              std::string::npos);
-}
 
 TEST(FirstPageTest, ThePackageOfThisRunIsTheNewOneOrTheBooksOwn)
 {

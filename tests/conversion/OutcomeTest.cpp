@@ -2,10 +2,8 @@
 // own, what went wrong, the converter's own words; or "Gotowe!" with the book and its folder at hand.
 #include "conversion/Outcome.h"
 
-#include "conversion/Failures.h"
 #include "conversion/FirstPage.h"
 #include "framework/Messages.h"
-#include "support/Books.h"
 #include "support/Conversion.h"
 #include "support/Program.h"
 
@@ -62,6 +60,21 @@ SeenBox look(QMessageBox& box)
     return seen;
 }
 
+// The box that comes next is looked at, then the button with this caption is pressed.
+void lookAtNextBox(SeenBox& seen, const std::string& pressed = "OK")
+{
+    RunWhen([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; },
+            [&seen, pressed] {
+                auto& box = *qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                seen = look(box);
+                for (auto* button : box.buttons()) {
+                    if (button->text().toStdString() == pressed) {
+                        button->click();
+                    }
+                }
+            });
+}
+
 class OutcomeTest : public RuntimeTest
 {
 protected:
@@ -78,16 +91,7 @@ protected:
     SeenBox convert(const std::string& source, const std::string& pressed = "OK")
     {
         SeenBox seen;
-        RunWhen([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; },
-                [&seen, pressed] {
-                    auto& box = *qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                    seen = look(box);
-                    for (auto* button : box.buttons()) {
-                        if (button->text().toStdString() == pressed) {
-                            button->click();
-                        }
-                    }
-                });
+        lookAtNextBox(seen, pressed);
         Convert(programFolder, source, destination);
         return seen;
     }
@@ -104,32 +108,38 @@ TEST_F(OutcomeTest, AFailureKeepsItsStatusOnItsOwnLineThenSaysWhatWentWrongAndKe
 {
     CopyTestBook("uszkodzona.lit", dir / "uszkodzona.lit");
     MakeProtectedBook(dir / "chroniona.lit");
+    const auto converter = "„" + programFolder + "/clit-intel”";
+    const auto all = fs::perms::all;
+    // The real converter on bad books; then a converter that is missing, cannot run, or is ended by a signal.
     const struct
     {
         std::string book;
-        conversion::Failure failure;
-        std::string convertersWords;
-    } cases[]{{dir / "uszkodzona.lit", conversion::Failure::DamagedBook, "LIT FORMAT ERROR"},
-              {dir / "chroniona.lit", conversion::Failure::ProtectedBook, "End User License"}};
-    for (const auto& [source, failure, words] : cases) {
+        const char* script; // none: the real converter; empty: no converter at all
+        fs::perms mode;
+        int status;
+        std::string said, convertersWords;
+    } cases[]{{dir / "uszkodzona.lit", nullptr, all, 255, "Książka jest uszkodzona", "LIT FORMAT ERROR"},
+              {dir / "chroniona.lit", nullptr, all, 255, "chroniona przed kopiowaniem", "End User License"},
+              {book, "", all, 127, converter, ""},
+              {book, "exit 0", fs::perms::owner_read, 126, converter, ""},
+              {book, "kill -SEGV $$", all, 128 + 11, "(sygnał 11)", ""}};
+    for (const auto& [source, script, mode, status, said, words] : cases) {
+        fs::remove_all(programFolder);
+        if (!script) {
+            MakeConverterFolder(programFolder);
+        } else if (*script) {
+            MakeConverterScript(programFolder, script, mode);
+        }
         const auto seen = convert(source);
         ASSERT_EQ(seen.lines.size(), 2u) << source;
-        EXPECT_EQ(seen.lines[0], ErrorMessage(255));
-        EXPECT_EQ(seen.lines[1], conversion::ExplainFailure(failure, 255, ""));
+        EXPECT_EQ(seen.lines[0], ErrorMessage(status));
+        EXPECT_NE(seen.lines[1].find(said), std::string::npos) << seen.lines[1];
         EXPECT_NE(seen.details.find(words), std::string::npos) << seen.details;
-        EXPECT_NE(seen.details.find("\"" + source + "\""), std::string::npos)
+        EXPECT_TRUE(script || seen.details.find("\"" + source + "\"") != std::string::npos)
             << "the book as the user knows it, not the converter's link: " << seen.details;
         EXPECT_EQ(seen.buttons, std::vector<std::string>{"OK"});
         EXPECT_EQ(seen.defaultButton, "OK");
     }
-
-    fs::remove_all(programFolder);
-    fs::create_directories(programFolder);
-    const auto missing = convert(book);
-    ASSERT_EQ(missing.lines.size(), 2u);
-    EXPECT_EQ(missing.lines[0], ErrorMessage(127));
-    EXPECT_NE(missing.lines[1].find("„" + programFolder + "/clit-intel”"), std::string::npos)
-        << missing.lines[1];
     EXPECT_TRUE(FileNames(destination).empty());
 }
 
@@ -144,6 +154,8 @@ TEST_F(OutcomeTest, DoneSaysWhereTheBookIsAndItsButtonsOpenTheFirstPageAndTheFol
     EXPECT_EQ(seen.defaultButton, "OK");
     EXPECT_TRUE(seen.wideEnoughForTitle);
 
+    // Again into the same folder: the page of this conversion, under the free name it took.
+    convert(book, "Otwórz książkę");
     CopyTestBook("rozdzialy.lit", dir / "rozdzialy.lit");
     convert(dir / "rozdzialy.lit", "Otwórz książkę");
     convert(book, "Otwórz teczkę");
@@ -152,7 +164,7 @@ TEST_F(OutcomeTest, DoneSaysWhereTheBookIsAndItsButtonsOpenTheFirstPageAndTheFol
     for (const auto& url : script.ShownURLs()) {
         opened.push_back(QUrl(QString::fromStdString(url)).toLocalFile().toStdString());
     }
-    EXPECT_EQ(opened, (std::vector<std::string>{destination + "/krotka.html",
+    EXPECT_EQ(opened, (std::vector<std::string>{destination + "/krotka.html", destination + "/html.html",
                                                 destination + "/rozdzialy_split_000.html", destination}))
         << "OK opens nothing";
 }
@@ -160,12 +172,7 @@ TEST_F(OutcomeTest, DoneSaysWhereTheBookIsAndItsButtonsOpenTheFirstPageAndTheFol
 TEST_F(OutcomeTest, EvenABoxOfOneWordIsWideEnoughForItsTitle)
 {
     SeenBox seen;
-    RunWhen([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; },
-            [&seen] {
-                auto& box = *qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                seen = look(box);
-                box.accept();
-            });
+    lookAtNextBox(seen);
     framework::MsgBox("Gotowe!");
     EXPECT_EQ(seen.lines, std::vector<std::string>{"Gotowe!"});
     EXPECT_TRUE(seen.wideEnoughForTitle);

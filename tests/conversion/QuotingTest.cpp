@@ -1,33 +1,26 @@
 #include "conversion/Quoting.h"
 
-#include "conversion/Konwertuj.h"
+#include "conversion/Command.h"
 #include "framework/Files.h"
 
 #include <fnmatch.h>
 #include <gtest/gtest.h>
 #include <sstream>
 
-using conversion::ApplyQuotingTable;
 using conversion::QuoteCommand;
 
-// Every row of the table appears in the paths below.
-TEST(QuotingTable, RewritesTheExamplePaths)
-{
-    EXPECT_EQ(ApplyQuotingTable("/Users/me/My\\ Books/book\\ one.lit"), "/Users/me/My?Books/book?one.lit");
-    EXPECT_EQ(ApplyQuotingTable("/Volumes/Data/e\\-books/a.lit"), "/Volumes/Data/e-books/a.lit");
-    EXPECT_EQ(ApplyQuotingTable("/Users/me/100\\%\\ done\\ \\(2\\).lit"), "/Users/me/100??done??2?.lit");
-    EXPECT_EQ(ApplyQuotingTable("/Users/me/\\[old\\]\\ \\{1\\}.lit"), "/Users/me/?old???1?.lit");
-    EXPECT_EQ(ApplyQuotingTable("/Users/me/a\\,b\\=c\\~.lit"), "/Users/me/a?b?c?.lit");
-    // One pass per row: an escaped backslash is judged by the character after it.
-    EXPECT_EQ(ApplyQuotingTable("\\\\-"), "\\-");
-    EXPECT_EQ(ApplyQuotingTable("\\\\ "), "\\?");
-    EXPECT_EQ(ApplyQuotingTable("\\-\\-\\-"), "---");
-}
-
-// The extra pass: what the table leaves with a backslash goes, with the character after it, as "?".
-TEST(QuoteCommand, ReplacesEveryEscapeTheTableLeaves)
+// Every row of the table, and what it leaves with a backslash, which goes with the character after it.
+TEST(QuoteCommand, RewritesEveryEscapeIntoAWildcard)
 {
     const std::vector<std::pair<std::string, std::string>> cases{
+        {"/Users/me/My\\ Books/book\\ one.lit", "/Users/me/My?Books/book?one.lit"},
+        {"/Volumes/Data/e\\-books/a.lit", "/Volumes/Data/e-books/a.lit"},
+        {"/Users/me/100\\%\\ done\\ \\(2\\).lit", "/Users/me/100??done??2?.lit"},
+        {"/Users/me/\\[old\\]\\ \\{1\\}.lit", "/Users/me/?old???1?.lit"},
+        {"/Users/me/a\\,b\\=c\\~.lit", "/Users/me/a?b?c?.lit"},
+        // One pass per row: an escaped backslash is judged by the character after it.
+        {"\\-\\-\\-", "---"},
+        {"\\\\ ", "?"},
         {"/me/it\\'s.lit", "/me/it?s.lit"},
         {"/me/Tom\\ \\&\\ Jerry", "/me/Tom???Jerry"},
         {"/me/a\\\\b", "/me/a?b"},
@@ -35,7 +28,6 @@ TEST(QuoteCommand, ReplacesEveryEscapeTheTableLeaves)
         {"\\\\\\\\", "??"},
         {"a\\`uname\\`b", "a?uname?b"},
         {"\\$\\(id\\)", "??id?"},
-        {"/me/e\\-books/", "/me/e-books/"},
         {"x\\ąy", "x?y"}, // a multibyte character goes whole
         {"x\\", "x?"},
         {"/plain/Zażółć.lit", "/plain/Zażółć.lit"},
@@ -43,6 +35,16 @@ TEST(QuoteCommand, ReplacesEveryEscapeTheTableLeaves)
     for (const auto& [text, quoted] : cases) {
         EXPECT_EQ(QuoteCommand(text), quoted) << text;
     }
+}
+
+// The paths go into printf's argument within backquotes, each quoted on its own.
+TEST(ConverterCommand, IsTheConverterLineInsideBackquotesAndPrintf)
+{
+    EXPECT_EQ(conversion::CommandText(2, "/Applications/Converter", "/Users/me/My\\ Books/book.lit",
+                                      "/Users/me/Out"),
+              "`printf \"/Applications/Converter/clit-ppc /Users/me/My\\ Books/book.lit /Users/me/Out\"`");
+    EXPECT_EQ(conversion::ConverterCommand(10, "/opt/Zw\\ ojnik/", "/b\\ 1.lit\\", "/out\\ dir/"),
+              "`printf \"/opt/Zw?ojnik//clit-intel /b?1.lit? /out?dir/\"`");
 }
 
 // Whatever byte a name holds, the shell gets three words free of quoting and expansion characters, and

@@ -15,6 +15,7 @@
 
 namespace fs = std::filesystem;
 
+using framework::FileDialog;
 using namespace testsupport;
 
 namespace {
@@ -22,31 +23,34 @@ namespace {
 const std::string kOpenTitle = "Wybierz plik .lit do zamiany na .html:";
 const std::string kFolderTitle = "Wskaż teczkę, w której mam zachować zawartość pliku .lit:";
 
-// What the user sees of a dialog: its title, its prompt when shown above the list, the captions of its
-// buttons, and the names listed.
-struct Seen
+// What the user sees of a dialog: its kind, title, prompt (when shown above the list) and buttons.
+std::vector<std::string> texts(const ShownDialog& dialog)
 {
-    std::vector<std::string> texts;
-    std::set<std::string> listed;
-};
-
-std::string caption(QAbstractButton* button)
-{
-    return button ? button->text().toStdString() : "(none)";
+    return {dialog.kind == FileDialog::Kind::OpenFile ? "OpenFile" : "SelectFolder", dialog.title,
+            dialog.prompt, dialog.actionButtonCaption, dialog.cancelButtonCaption};
 }
 
-Seen look(QFileDialog& dialog)
+// Once the dialog with this title shows, notes the folder it shows first, then chooses the path or,
+// without one, cancels.
+void whenShown(const std::string& title, const std::string& choice, std::string* startedIn = nullptr)
 {
-    const auto prompt = framework::dialogs::ShownPrompt(dialog);
-    return {{dialog.windowTitle().toStdString(), prompt.empty() ? "(none)" : prompt,
-             caption(framework::dialogs::ActionButton(dialog)),
-             caption(framework::dialogs::CancelButton(dialog))},
-            framework::dialogs::ListedNames(dialog)};
+    RunWhen([title] { return ShownFileDialog(title) != nullptr; },
+            [title, startedIn, choice] {
+                auto* dialog = ShownFileDialog(title);
+                if (startedIn) {
+                    *startedIn = dialog->directory().absolutePath().toStdString();
+                }
+                if (choice.empty()) {
+                    dialog->reject();
+                } else {
+                    TypeIntoFileDialog(*dialog, choice);
+                }
+            });
 }
 
-// Once the dialog with this title shows, opens the folder in it; once it has read the folder, looks at
-// the dialog and acts.
-void lookWhenShown(const std::string& title, const std::string& folder, Seen& seen,
+// Once the dialog with this title shows, opens the folder in it; once it has read the folder, notes the
+// names listed and acts.
+void listWhenShown(const std::string& title, const std::string& folder, std::set<std::string>& listed,
                    std::function<void(QFileDialog&)> act)
 {
     RunWhen([title] { return ShownFileDialog(title) != nullptr; },
@@ -55,14 +59,15 @@ void lookWhenShown(const std::string& title, const std::string& folder, Seen& se
         [title, folder] {
             auto* shown = ShownFileDialog(title);
             return shown && shown->directory().absolutePath().toStdString() == folder &&
-                   framework::dialogs::FolderRead(*shown) && !look(*shown).listed.empty();
+                   framework::dialogs::FolderRead(*shown) && !framework::dialogs::ListedNames(*shown).empty();
         },
-        [title, &seen, act] {
-            seen = look(*ShownFileDialog(title));
+        [title, &listed, act] {
+            listed = framework::dialogs::ListedNames(*ShownFileDialog(title));
             act(*ShownFileDialog(title));
         });
 }
 
+// The dialogs open at home, never in the working folder, and keep nothing there.
 class RequestsTest : public RuntimeTest
 {
 protected:
@@ -79,67 +84,102 @@ protected:
         fs::create_directories(bookFolder + "/Teczka A");
         fs::create_directories(bookFolder + "/teczka.lit");
         fs::create_directories(destination);
+        fs::create_directories(home);
+        fs::create_directories(dir / "program");
+        savedWorkingFolder = fs::current_path();
+        fs::current_path(dir / "program");
+    }
+    void TearDown() override
+    {
+        fs::current_path(savedWorkingFolder);
+        EXPECT_TRUE(fs::is_empty(home)) << ::testing::PrintToString(FileNames(home));
     }
 
     TempDir dir;
     const std::string bookFolder = dir / "Moje książki (nowe)";
     const std::string book = bookFolder + "/it's & $HOME.lit";
     const std::string destination = dir / "Wynik `uname` [1]";
+    const std::string home = dir / "dom";
+    const ScopedVariable homeVariable{"HOME", home};
+    const ScopedVariable configVariable{"XDG_CONFIG_HOME", std::nullopt};
+    fs::path savedWorkingFolder;
 };
 
 } // namespace
 
 // Cancelled at the book, then at the folder, then carried out with the converter beside the program (the
-// test program's, where the build links it). The dialogs keep no history or last folder on disk.
+// test program's, where the build links it).
 TEST_F(RequestsTest, MenuCommandAsksForTheBookThenTheFolderAndConvertsBesideTheProgram)
 {
-    TempDir home;
-    const ScopedVariable homeVariable("HOME", home.path());
-    const ScopedVariable configVariable("XDG_CONFIG_HOME", std::nullopt);
-    Seen open;
-    Seen folder;
-    lookWhenShown(kOpenTitle, bookFolder, open, [](QFileDialog& dialog) {
+    std::set<std::string> books, folders;
+    listWhenShown(kOpenTitle, bookFolder, books, [](QFileDialog& dialog) {
         QTest::mouseClick(framework::dialogs::CancelButton(dialog), Qt::LeftButton);
     });
     EXPECT_FALSE(App().PlikOdtwarzajfilmzdysku_Action());
-    AnswerFileDialog(kOpenTitle, book);
-    lookWhenShown(kFolderTitle, bookFolder, folder,
+    whenShown(kOpenTitle, book);
+    listWhenShown(kFolderTitle, bookFolder, folders,
                   [](QFileDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
     EXPECT_FALSE(App().PlikOdtwarzajfilmzdysku_Action());
-    AnswerFileDialog(kOpenTitle, book);
-    AnswerFileDialog(kFolderTitle, destination);
+    whenShown(kOpenTitle, book);
+    whenShown(kFolderTitle, destination);
     EXPECT_FALSE(App().PlikOdtwarzajfilmzdysku_Action());
 
-    EXPECT_EQ(open.texts,
-              (std::vector<std::string>{kOpenTitle,
-                                        "Możesz także wskazać w Finderze Zwojnik jako domyślny program "
-                                        "do otwierania plików .lit",
+    const auto& shown = script.ShownDialogs();
+    ASSERT_EQ(shown.size(), 5u);
+    EXPECT_EQ(texts(shown[0]),
+              (std::vector<std::string>{"OpenFile", kOpenTitle,
+                                        "Możesz także wskazać w Finderze Zwojnik jako domyślny "
+                                        "program do otwierania plików .lit",
                                         "Dalej", "Poniechaj"}));
-    EXPECT_EQ(open.listed, (std::set<std::string>{fs::path(book).filename(), "BOOK.LIT", "Book.Lit",
-                                                  "Teczka A", "teczka.lit"}));
-    EXPECT_EQ(folder.texts, (std::vector<std::string>{kFolderTitle, "(none)", "Wykonaj", "Poniechaj"}));
-    EXPECT_EQ(folder.listed, (std::set<std::string>{"Teczka A", "teczka.lit"}));
+    EXPECT_EQ(books, (std::set<std::string>{fs::path(book).filename(), "BOOK.LIT", "Book.Lit", "Teczka A",
+                                            "teczka.lit"}));
+    EXPECT_EQ(texts(shown[2]),
+              (std::vector<std::string>{"SelectFolder", kFolderTitle, "", "Wykonaj", "Poniechaj"}));
+    EXPECT_EQ(folders, (std::set<std::string>{"Teczka A", "teczka.lit"}));
     EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
     EXPECT_TRUE(FileNames(destination).count("krotka.html"));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_TRUE(fs::is_empty(home.path())) << ::testing::PrintToString(FileNames(home.path()));
 }
 
-TEST_F(RequestsTest, OpenedDocumentAsksOnlyForTheFolderWithoutLookingAtTheDocument)
+TEST_F(RequestsTest, TheOpenDialogStartsAtHomeThenWhereABookWasLastChosenAndTheFolderDialogBesideTheBook)
 {
-    script.QueueDialogAnswer(std::nullopt);
-    App().Event_OpenDocument(framework::FolderItem::FromPath(dir / "nie ma mnie.txt"));
-    script.QueueDialogAnswer(destination);
-    App().Event_OpenDocument(framework::FolderItem::FromPath(book));
+    const auto firstBook = dir / "Książki/Pierwsza półka/krótka.lit";
+    const auto secondBook = dir / "Inne/druga.lit";
+    CopyTestBook("krotka.lit", firstBook);
+    CopyTestBook("krotka.lit", secondBook);
+    std::string openAt, folderAt;
+    whenShown(kOpenTitle, firstBook, &openAt);
+    whenShown(kFolderTitle, {}, &folderAt);
+    App().PlikOdtwarzajfilmzdysku_Action();
+    EXPECT_EQ(openAt, home) << "the first time, at home";
+    EXPECT_EQ(folderAt, fs::path(firstBook).parent_path()) << "beside the book chosen";
 
-    ASSERT_EQ(script.ShownDialogs().size(), 2u);
-    for (const auto& shown : script.ShownDialogs()) {
-        EXPECT_EQ(shown.kind, framework::FileDialog::Kind::SelectFolder);
-        EXPECT_EQ(shown.title, kFolderTitle);
-        EXPECT_EQ(shown.actionButtonCaption, "Wykonaj");
-    }
-    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
-    EXPECT_TRUE(FileNames(destination).count("krotka.html"));
+    whenShown(kOpenTitle, secondBook, &openAt);
+    whenShown(kFolderTitle, {}, &folderAt);
+    App().PlikOdtwarzajfilmzdysku_Action();
+    EXPECT_EQ(openAt, fs::path(firstBook).parent_path()) << "where the last book was chosen";
+    EXPECT_EQ(folderAt, fs::path(secondBook).parent_path());
+
+    whenShown(kOpenTitle, {}, &openAt);
+    App().PlikOdtwarzajfilmzdysku_Action();
+    EXPECT_EQ(openAt, fs::path(secondBook).parent_path()) << "a cancelled dialog changes nothing";
+
+    // A document handed over by the file manager is not looked at, nor chosen in the open dialog.
+    whenShown(kFolderTitle, {}, &folderAt);
+    App().Event_OpenDocument(framework::FolderItem::FromPath(dir / "nie ma mnie.txt"));
+    EXPECT_EQ(folderAt, dir.path());
+    whenShown(kFolderTitle, {}, &folderAt);
+    App().Event_OpenDocument(framework::FolderItem::FromPath(firstBook));
+    EXPECT_EQ(folderAt, fs::path(firstBook).parent_path());
+    whenShown(kOpenTitle, {}, &openAt);
+    App().PlikOdtwarzajfilmzdysku_Action();
+    EXPECT_EQ(openAt, fs::path(secondBook).parent_path());
+
+    // Nothing is kept for the next run.
+    framework::Application::Register(std::make_shared<app::App>());
+    whenShown(kOpenTitle, {}, &openAt);
+    App().PlikOdtwarzajfilmzdysku_Action();
+    EXPECT_EQ(openAt, home);
 }
 
 using ProgramRunTest = ScriptedTest;

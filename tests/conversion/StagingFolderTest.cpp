@@ -1,11 +1,11 @@
-// The private folder through which each conversion names its paths.
+// Where the private folder goes through which each conversion names its paths. Its links, and that they
+// go with it, show in ConversionEndToEndTest.
 #include "conversion/StagingFolder.h"
 
 #include "support/Conversion.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,81 +14,29 @@ namespace fs = std::filesystem;
 using conversion::StagingFolder;
 using namespace testsupport;
 
-namespace {
-
-class StagingFolderTest : public ::testing::Test
+TEST(StagingFolderTest, RuntimeFolderThatIsNotThisUsersOwnPrivateOneIsPassedOver)
 {
-protected:
-    void SetUp() override
-    {
-        CopyTestBook("krotka.lit", dir / "books/a b.lit");
-        fs::create_directories(dir / "out");
-        fs::create_directories(dir / "runtime");
-        fs::permissions(dir / "runtime", fs::perms::owner_all);
-    }
-
-    std::unique_ptr<StagingFolder> Make(const std::string& book)
-    {
-        return StagingFolder::Make(dir / "app/clit-intel", book, dir / "out", problem);
-    }
-
     TempDir dir;
-    StagingFolder::Problem problem = StagingFolder::Problem::None;
-};
-
-mode_t mode(const std::string& path)
-{
-    struct stat status = {};
-    lstat(path.c_str(), &status);
-    return status.st_mode & 07777;
-}
-
-} // namespace
-
-TEST_F(StagingFolderTest, LinksUnderPlainNamesInAPrivateFolderThatGoesAfterwards)
-{
-    const ScopedVariable runtime("XDG_RUNTIME_DIR", dir / "runtime");
-    std::string path;
-    {
-        const auto staging = Make(dir / "books/a b.lit");
-        ASSERT_TRUE(staging);
-        path = staging->Path();
-        EXPECT_EQ(fs::path(path).parent_path(), dir / "runtime");
-        EXPECT_EQ(mode(path), 0700u);
-        EXPECT_EQ(FileNames(path), (std::set<std::string>{"cel", "clit-intel", "ksiazka"}));
-        EXPECT_EQ(FileNames(path + "/ksiazka"), std::set<std::string>{"a b.lit"});
-        EXPECT_EQ(staging->Book(), path + "/ksiazka/a b.lit");
-        EXPECT_EQ(fs::read_symlink(staging->Book()), dir / "books/a b.lit");
-        EXPECT_EQ(fs::read_symlink(staging->Destination()), dir / "out");
-        // A converter that is not there yet is linked all the same: running it fails as it would have.
-        EXPECT_EQ(fs::read_symlink(path + "/clit-intel"), dir / "app/clit-intel");
-        std::ofstream(staging->Destination() + "/written.html") << "x";
+    CopyTestBook("krotka.lit", dir / "a b.lit");
+    for (const auto* folder : {"runtime", "with space", "others", "0711", "tmp"}) {
+        fs::create_directories(dir / folder);
+        fs::permissions(dir / folder, fs::perms::owner_all);
     }
-    EXPECT_FALSE(fs::exists(path));
-    EXPECT_TRUE(fs::exists(dir / "books/a b.lit"));
-    EXPECT_EQ(FileNames(dir / "out"), std::set<std::string>{"written.html"});
-}
-
-TEST_F(StagingFolderTest, RuntimeFolderThatIsNotThisUsersOwnPrivateOneIsPassedOver)
-{
-    fs::create_directories(dir / "with space");
-    fs::permissions(dir / "with space", fs::perms::owner_all);
-    fs::create_directories(dir / "others");
-    fs::permissions(dir / "others", fs::perms::owner_all);
     ASSERT_EQ(chown((dir / "others").c_str(), 12345, 12345), 0);
+    fs::permissions(dir / "0711", fs::perms::group_exec | fs::perms::others_exec, fs::perm_options::add);
     fs::create_directory_symlink(dir / "runtime", dir / "link");
-    fs::create_directories(dir / "0711");
-    fs::permissions(dir / "0711", fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     const ScopedVariable temporary("TMPDIR", dir / "tmp");
-    fs::create_directories(dir / "tmp");
     for (const auto& runtime : {dir / "0711", dir / "others", dir / "link", dir / "with space",
                                 std::string("x"), dir / "missing"}) {
         const ScopedVariable variable("XDG_RUNTIME_DIR", runtime);
         EXPECT_EQ(StagingFolder::ParentFolder(), dir / "tmp") << runtime;
-        const auto staging = Make(dir / "books/a b.lit");
+        auto problem = StagingFolder::Problem::None;
+        const auto staging = StagingFolder::Make(dir / "clit-intel", dir / "a b.lit", dir.path(), problem);
         ASSERT_TRUE(staging) << runtime;
         EXPECT_EQ(fs::path(staging->Path()).parent_path(), dir / "tmp");
-        EXPECT_EQ(mode(staging->Path()), 0700u);
+        struct stat status = {};
+        EXPECT_EQ(lstat(staging->Path().c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, 0700u);
     }
     const ScopedVariable variable("XDG_RUNTIME_DIR", dir / "runtime");
     EXPECT_EQ(StagingFolder::ParentFolder(), dir / "runtime");

@@ -2,14 +2,32 @@
 
 #include "conversion/Konwertuj.h"
 #include "framework/Files.h"
+#include "support/TempDir.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace testsupport {
+
+namespace {
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string quoted(const std::string& word)
+{
+    return "'" + framework::ReplaceAll(word, "'", "'\\''") + "'";
+}
+
+} // namespace
 
 std::string TestBook(const std::string& fileName)
 {
@@ -20,6 +38,29 @@ void CopyTestBook(const std::string& fileName, const std::string& to)
 {
     fs::create_directories(fs::path(to).parent_path());
     fs::copy_file(TestBook(fileName), to);
+}
+
+void MakeProtectedBook(const std::string& path)
+{
+    // A directory entry is its name's length, the name, then its section, offset and size. The new name
+    // is four bytes shorter; four zero bytes after the entry read as one more entry, nameless and empty.
+    const std::string validation = "\x1c/DRMStorage/ValidationStream";
+    const std::string licence = "\x18/DRMStorage/Licenses/EUL";
+    auto book = ReadFile(TestBook("krotka.lit"));
+    const auto at = book.find(validation);
+    if (at == std::string::npos) {
+        throw std::runtime_error("krotka.lit has no validation stream entry");
+    }
+    const std::string location = book.substr(at + validation.size(), 3);
+    book.replace(at, validation.size() + 3, licence + location + std::string(4, '\0'));
+    writeFile(path, book);
+}
+
+void MakeDamagedBook(const std::string& path, std::size_t offset)
+{
+    auto book = ReadFile(TestBook("krotka.lit"));
+    book.at(offset) = static_cast<char>(~book.at(offset));
+    writeFile(path, book);
 }
 
 std::string ConverterBinary()
@@ -44,6 +85,20 @@ void MakeConverterScript(const std::string& folder, const std::string& body, fs:
     const auto path = fs::path(folder) / "clit-intel";
     std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
     fs::permissions(path, mode);
+}
+
+ConverterRun RunConverter(const std::string& book, const std::string& destination, const std::string& first,
+                          bool asNobody)
+{
+    const TempDir scratch;
+    const auto errors = scratch / "standard error";
+    const std::string user =
+        asNobody && geteuid() == 0 ? "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const auto command = first + "\nexec >/dev/null 2>" + quoted(errors) +
+                         " env LD_PRELOAD=libc_malloc_debug.so.0 GLIBC_TUNABLES=glibc.malloc.check=3 " +
+                         user + quoted(ConverterBinary()) + " " + quoted(book) + " " + quoted(destination);
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadFile(errors)};
 }
 
 void Convert(const std::string& programFolder, const std::string& book, const std::string& destination)
@@ -84,17 +139,6 @@ std::set<std::string> FileNames(const std::string& folder)
         names.insert(entry.path().filename().string());
     }
     return names;
-}
-
-std::set<std::string> FindNamed(const std::string& folder, const std::string& name)
-{
-    std::set<std::string> found;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.path().filename() == name) {
-            found.insert(entry.path().string());
-        }
-    }
-    return found;
 }
 
 } // namespace testsupport

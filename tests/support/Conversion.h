@@ -12,6 +12,11 @@ namespace testsupport {
 std::string TestBook(const std::string& fileName);
 // Copies a book of tests/data to the path, making the folders on the way.
 void CopyTestBook(const std::string& fileName, const std::string& to);
+// krotka.lit made into a book protected by an owner-exclusive licence (DRM5), which the converter
+// cannot remove: its validation stream's directory entry is renamed to the licence's name.
+void MakeProtectedBook(const std::string& path);
+// A copy of krotka.lit with the byte at this offset inverted.
+void MakeDamagedBook(const std::string& path, std::size_t offset);
 
 // The Convert LIT executable that the build links beside the program.
 std::string ConverterBinary();
@@ -20,6 +25,17 @@ void MakeConverterFolder(const std::string& folder, const std::string& executabl
 // Makes the folder and puts in it, as its converter, a shell script with this body.
 void MakeConverterScript(const std::string& folder, const std::string& body,
                          std::filesystem::perms mode = std::filesystem::perms::all);
+
+struct ConverterRun
+{
+    int status = -1; // 128 + the signal that ended the converter
+    std::string standardError;
+};
+// The converter on the book, its destination named as given, with glibc's heap checks, under which a
+// write past a heap block aborts it. The shell runs `first` before it (ulimit, trap). As nobody, when
+// the tests run as the superuser, permissions hold.
+ConverterRun RunConverter(const std::string& book, const std::string& destination,
+                          const std::string& first = {}, bool asNobody = false);
 
 // Converts as the conversion requests do once both paths are chosen: the paths in their shell form.
 void Convert(const std::string& programFolder, const std::string& book, const std::string& destination);
@@ -35,7 +51,5 @@ std::string ReadFile(const std::string& path);
 
 // The names in a folder; none when it does not exist.
 std::set<std::string> FileNames(const std::string& folder);
-// Every path under the folder whose last component is exactly this name.
-std::set<std::string> FindNamed(const std::string& folder, const std::string& name);
 
 } // namespace testsupport

@@ -102,15 +102,4 @@ void TypeIntoFileDialog(QFileDialog& dialog, const std::string& path)
     framework::dialogs::TypePath(dialog, path);
 }
 
-void AnswerFileDialog(const std::string& title, const std::string& path, std::function<void()> before)
-{
-    RunWhen([title] { return ShownFileDialog(title) != nullptr; },
-            [title, path, before] {
-                if (before) {
-                    before();
-                }
-                TypeIntoFileDialog(*ShownFileDialog(title), path);
-            });
-}
-
 } // namespace testsupport

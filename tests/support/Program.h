@@ -82,7 +82,5 @@ QMainWindow* MenuBarWindow();
 QFileDialog* ShownFileDialog(const std::string& title = {});
 // Types the path into the dialog's name field and presses Return.
 void TypeIntoFileDialog(QFileDialog& dialog, const std::string& path);
-// Once the dialog with this title shows, runs before() and answers it with the path.
-void AnswerFileDialog(const std::string& title, const std::string& path, std::function<void()> before = {});
 
 } // namespace testsupport
