@@ -166,8 +166,12 @@ void Control::ApplyFont(std::string_view name, const PropertyValue& value)
 
 PushButton::PushButton() : Control(new QPushButton, PropertyLists::PushButton())
 {
-    QObject::connect(static_cast<QPushButton*>(Widget()), &QPushButton::clicked, Relay(),
-                     [this] { RaiseAction(); });
+    QObject::connect(static_cast<QPushButton*>(Widget()), &QPushButton::clicked, Relay(), [this] {
+        if (mAction && !RequestRunning()) {
+            // A copy: the handler may close the window, and with it this control.
+            DispatchRequest(ActionHandler(mAction));
+        }
+    });
 }
 
 // No window of the program has a cancel button.
@@ -183,15 +187,6 @@ void PushButton::ApplyProperty(std::string_view name, const PropertyValue& value
     }
 }
 
-void PushButton::RaiseAction()
-{
-    if (!mAction || RequestRunning()) {
-        return;
-    }
-    const auto action = mAction;
-    DispatchRequest(action);
-}
-
 // ---------------------------------------------------------------------------------------------------
 // StaticText
 
@@ -202,11 +197,16 @@ StaticText::StaticText() : Control(new QLabel, PropertyLists::StaticText())
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* relay = static_cast<EventRelay*>(Relay());
     relay->filter = [this](QEvent& event) {
-        if (event.type() != QEvent::MouseButtonPress && event.type() != QEvent::MouseButtonDblClick) {
+        const bool press =
+            event.type() == QEvent::MouseButtonPress || event.type() == QEvent::MouseButtonDblClick;
+        if (!press || !mMouseDown || RequestRunning()) {
             return false;
         }
         const QPoint at = static_cast<QMouseEvent&>(event).position().toPoint();
-        return RaiseMouseDown(at.x(), at.y());
+        const auto handler = mMouseDown;
+        bool claimed = false;
+        DispatchRequest([&] { claimed = handler(at.x(), at.y()); });
+        return claimed;
     };
     label->installEventFilter(relay);
 }
@@ -240,25 +240,10 @@ void StaticText::ApplyProperty(std::string_view name, const PropertyValue& value
     }
 }
 
-bool StaticText::RaiseMouseDown(std::int32_t x, std::int32_t y)
-{
-    if (!mMouseDown || RequestRunning()) {
-        return false;
-    }
-    const auto handler = mMouseDown;
-    bool claimed = false;
-    DispatchRequest([&] { claimed = handler(x, y); });
-    return claimed;
-}
-
 // ---------------------------------------------------------------------------------------------------
 // Canvas
 
-// The program's canvas takes no focus, so no Tab either.
-Canvas::Canvas() : Control(new QWidget, PropertyLists::Canvas())
-{
-    Widget()->setFocusPolicy(Qt::NoFocus);
-}
+Canvas::Canvas() : Control(new QWidget, PropertyLists::Canvas()) {}
 
 void Canvas::ApplyProperty(std::string_view name, const PropertyValue& value)
 {

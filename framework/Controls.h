@@ -75,7 +75,6 @@ public:
 
 private:
     void ApplyProperty(std::string_view name, const PropertyValue& value) override;
-    void RaiseAction();
 
     ActionHandler mAction;
 };
@@ -93,7 +92,6 @@ public:
 
 private:
     void ApplyProperty(std::string_view name, const PropertyValue& value) override;
-    bool RaiseMouseDown(std::int32_t x, std::int32_t y);
 
     MouseDownHandler mMouseDown;
 };

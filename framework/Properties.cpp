@@ -14,12 +14,6 @@ constexpr auto S = PropertyType::String;
 
 } // namespace
 
-// The types are listed in the order of the value's alternatives.
-PropertyType TypeOf(const PropertyValue& value)
-{
-    return static_cast<PropertyType>(value.index());
-}
-
 std::optional<PropertyType> TypeIn(std::span<const PropertyDeclaration> list, std::string_view name)
 {
     const auto found =

@@ -29,7 +29,10 @@ struct Color
 
 using PropertyValue = std::variant<std::int32_t, bool, Color, std::string>;
 
-PropertyType TypeOf(const PropertyValue& value);
+inline PropertyType TypeOf(const PropertyValue& value)
+{
+    return static_cast<PropertyType>(value.index());
+}
 
 struct PropertyDeclaration
 {

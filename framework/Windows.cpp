@@ -7,16 +7,11 @@
 #include "framework/detail/QtValues.h"
 #include "framework/detail/RuntimeState.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
-#include <QPalette>
-#include <QPushButton>
+#include <QDialog>
 #include <QResizeEvent>
 #include <QShortcut>
-#include <QWidget>
 #include <algorithm>
-#include <map>
 #include <utility>
 
 namespace framework {
@@ -38,25 +33,29 @@ struct DisposeLater
     }
 };
 
-void forget(const Window* window)
-{
-    if (auto* state = detail::CurrentState()) {
-        std::erase_if(state->windows, [window](const WindowPtr& held) { return held.get() == window; });
-    }
-}
-
 } // namespace
 
 struct Window::State
 {
-    // The content area of the window, which it holds weakly: the widget may outlive it by a moment.
-    // Return presses the default button.
-    class Widget : public QWidget
+    // The content area of the window, which it holds weakly: the widget may outlive it by a moment. A
+    // dialog for Qt's default button and Escape, yet a window of its own kind.
+    class Widget : public QDialog
     {
     public:
+        Widget()
+            : QDialog(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)
+        {}
         std::weak_ptr<Window> window;
 
+        // Escape closes the window as its close button does.
+        void reject() override { close(); }
+
     protected:
+        // The window system places the window, instead of the dialog centring itself.
+        void showEvent(QShowEvent* event) override { QWidget::showEvent(event); }
+
         void closeEvent(QCloseEvent* event) override
         {
             const auto owner = window.lock();
@@ -72,42 +71,32 @@ struct Window::State
 
         void resizeEvent(QResizeEvent* event) override
         {
-            QWidget::resizeEvent(event);
+            QDialog::resizeEvent(event);
             if (const auto owner = window.lock()) {
                 owner->FollowSize();
             }
-        }
-
-        void keyPressEvent(QKeyEvent* event) override
-        {
-            const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-            if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-                for (auto* button : findChildren<QPushButton*>()) {
-                    if (button->isDefault() && button->isEnabled() && button->isVisible()) {
-                        button->click();
-                        return;
-                    }
-                }
-            }
-            QWidget::keyPressEvent(event);
         }
     };
 
     std::unique_ptr<Widget, DisposeLater> widget{new Widget};
     std::vector<ControlPtr> controls;
-    QSize laidOut;
+    QSize laidOut = widget->size();
     bool constructing = false;
     bool constructed = false;
     bool closed = false;
     bool visible = false;
-    // The frame, size limits and background from the record, taken in once it has been read.
-    std::map<std::string, PropertyValue, std::less<>> design;
+    bool resizeable = true;
+
+    // The title-bar buttons; a change shows the window again when it was shown.
+    void SetFlags(Qt::WindowFlags flags, bool on)
+    {
+        const bool shown = widget->isVisible();
+        widget->setWindowFlags(on ? widget->windowFlags() | flags : widget->windowFlags() & ~flags);
+        widget->setVisible(shown);
+    }
 };
 
-Window::Window() : mState(std::make_unique<State>())
-{
-    mState->laidOut = mState->widget->size();
-}
+Window::Window() : mState(std::make_unique<State>()) {}
 
 Window::~Window() = default;
 
@@ -122,11 +111,9 @@ void Window::Construct()
     }
     auto& widget = *mState->widget;
     widget.window = self;
-    // Escape and the system's Close keys (Ctrl+W) close a window as its close button does.
-    for (auto* shortcut :
-         {new QShortcut(Qt::Key_Escape, &widget), new QShortcut(QKeySequence::Close, &widget)}) {
-        QObject::connect(shortcut, &QShortcut::activated, &widget, &QWidget::close);
-    }
+    // The system's Close keys (Ctrl+W) close a window as its close button does.
+    QObject::connect(new QShortcut(QKeySequence::Close, &widget), &QShortcut::activated, &widget,
+                     &QWidget::close);
 
     mState->constructing = true;
     try {
@@ -140,7 +127,6 @@ void Window::Construct()
     }
     mState->constructing = false;
     mState->constructed = true;
-    ApplyDesign();
     detail::RequireState().windows.push_back(shared_from_this());
     if (mState->visible) {
         Show();
@@ -154,11 +140,8 @@ void Window::Show()
     }
     mState->visible = true;
     auto& widget = *mState->widget;
-    if (widget.isMinimized()) {
-        widget.showNormal();
-    } else {
-        widget.show();
-    }
+    widget.setWindowState(widget.windowState() & ~Qt::WindowMinimized);
+    widget.show();
     widget.raise();
     widget.activateWindow();
 }
@@ -171,27 +154,14 @@ void Window::Close()
     const auto keepUntilDone = weak_from_this().lock();
     mState->closed = true;
     mState->widget->hide();
-    forget(this);
+    if (auto* state = detail::CurrentState()) {
+        std::erase_if(state->windows, [this](const WindowPtr& held) { return held.get() == this; });
+    }
 }
 
 bool Window::IsOpen() const
 {
     return mState->constructed && !mState->closed;
-}
-
-bool Window::IsVisible() const
-{
-    return IsOpen() && mState->widget->isVisible();
-}
-
-std::int32_t Window::Left() const
-{
-    return mState->widget->geometry().x();
-}
-
-std::int32_t Window::Top() const
-{
-    return mState->widget->geometry().y();
 }
 
 std::int32_t Window::Width() const
@@ -243,11 +213,6 @@ ControlPtr Window::Control(const String& name) const
     return found == controls.end() ? nullptr : *found;
 }
 
-const std::vector<ControlPtr>& Window::Controls() const
-{
-    return mState->controls;
-}
-
 QWidget* Window::Widget() const
 {
     return mState->widget.get();
@@ -258,28 +223,46 @@ std::optional<PropertyType> Window::PropertyTypeOf(std::string_view name) const
     return TypeIn(PropertyLists::Window(), name);
 }
 
+// Placement 0 leaves the position to the window system; Frame, Composite, HasBackColor and BackColor (no
+// window of the program has a background of its own), LiveResize (Qt redraws while the user resizes),
+// FullScreen, MenuBarVisible and MacProcID ask nothing of the program's windows.
 void Window::SetProperty(std::string_view name, const PropertyValue& value)
 {
     detail::RequireSettable(PropertyTypeOf(name), name, value);
-    Apply(name, value);
-}
-
-// Placement 0 leaves the position to the window system; Composite, LiveResize (Qt redraws while the
-// user resizes), FullScreen, MenuBarVisible and MacProcID ask nothing of the program's windows.
-void Window::Apply(std::string_view name, const PropertyValue& value)
-{
     auto& s = *mState;
     auto& widget = *s.widget;
+    const auto extent = [&] { return ClampedExtent(std::get<std::int32_t>(value)); };
+    const auto on = [&] { return std::get<bool>(value); };
     if (name == "Width") {
-        Resize(QSize(ClampedExtent(std::get<std::int32_t>(value)), widget.height()));
+        Resize(QSize(extent(), widget.height()));
     } else if (name == "Height") {
-        Resize(QSize(widget.width(), ClampedExtent(std::get<std::int32_t>(value))));
+        Resize(QSize(widget.width(), extent()));
+    } else if (name == "MinWidth") {
+        widget.setMinimumWidth(extent());
+    } else if (name == "MinHeight") {
+        widget.setMinimumHeight(extent());
+    } else if (name == "MaxWidth") {
+        widget.setMaximumWidth(extent());
+    } else if (name == "MaxHeight") {
+        widget.setMaximumHeight(extent());
+    } else if (name == "Resizeable") {
+        s.resizeable = on();
+        if (!s.resizeable) {
+            widget.setFixedSize(widget.size());
+            s.SetFlags(Qt::WindowMaximizeButtonHint, false);
+        }
+    } else if (name == "CloseButton") {
+        s.SetFlags(Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint, on());
+    } else if (name == "MinimizeButton") {
+        s.SetFlags(Qt::WindowMinimizeButtonHint, on());
+    } else if (name == "MaximizeButton") {
+        s.SetFlags(Qt::WindowMaximizeButtonHint, on() && s.resizeable);
     } else if (name == "Title") {
-        widget.setWindowTitle(QString::fromStdString(std::get<std::string>(value)));
+        widget.setWindowTitle(qt(std::get<std::string>(value)));
     } else if (name == "BalloonHelp") {
-        widget.setToolTip(QString::fromStdString(std::get<std::string>(value)));
+        widget.setToolTip(qt(std::get<std::string>(value)));
     } else if (name == "Visible") {
-        s.visible = std::get<bool>(value);
+        s.visible = on();
         // While the window is being built it stays hidden; Construct shows it at the end.
         if (IsOpen()) {
             if (s.visible) {
@@ -288,73 +271,16 @@ void Window::Apply(std::string_view name, const PropertyValue& value)
                 widget.hide();
             }
         }
-    } else {
-        s.design.insert_or_assign(std::string(name), value);
-        if (s.constructed) {
-            ApplyDesign();
-        }
     }
-}
-
-void Window::ApplyDesign()
-{
-    const auto& design = mState->design;
-    const auto stated = [&](const char* name, auto otherwise) {
-        const auto found = design.find(name);
-        return found == design.end() ? otherwise : std::get<decltype(otherwise)>(found->second);
-    };
-    auto& widget = *mState->widget;
-    const bool resizeable = stated("Resizeable", true);
-    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (stated("CloseButton", true)) {
-        flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
-    }
-    if (stated("MinimizeButton", true)) {
-        flags |= Qt::WindowMinimizeButtonHint;
-    }
-    if (stated("MaximizeButton", true) && resizeable) {
-        flags |= Qt::WindowMaximizeButtonHint;
-    }
-    if (widget.windowFlags() != flags) {
-        const bool shown = widget.isVisible();
-        widget.setWindowFlags(flags);
-        widget.setVisible(shown);
-    }
-
-    if (resizeable) {
-        const QSize smallest(ClampedExtent(stated("MinWidth", 0)), ClampedExtent(stated("MinHeight", 0)));
-        const auto largest = static_cast<std::int32_t>(detail::kLargestExtent);
-        widget.setMinimumSize(smallest);
-        widget.setMaximumSize(
-            QSize(ClampedExtent(stated("MaxWidth", largest)), ClampedExtent(stated("MaxHeight", largest)))
-                .expandedTo(smallest));
-    } else {
-        widget.setFixedSize(widget.size());
-    }
-    FollowSize();
-
-    const bool hasBackColor = stated("HasBackColor", false);
-    QPalette palette = QApplication::palette(&widget);
-    if (hasBackColor) {
-        palette.setColor(QPalette::Window, detail::QtColor(stated("BackColor", Color{0xFF, 0xFF, 0xFF})));
-        // Its texts were designed black on it, whatever the theme.
-        palette.setColor(QPalette::WindowText, Qt::black);
-    }
-    widget.setPalette(palette);
-    widget.setAutoFillBackground(hasBackColor);
 }
 
 void Window::FollowSize()
+
 {
     const QSize now = mState->widget->size();
-    const int dx = now.width() - mState->laidOut.width();
-    const int dy = now.height() - mState->laidOut.height();
-    mState->laidOut = now;
-    if (dx == 0 && dy == 0) {
-        return;
-    }
+    const QSize change = now - std::exchange(mState->laidOut, now);
     for (const auto& control : mState->controls) {
-        control->FollowWindow(dx, dy);
+        control->FollowWindow(change.width(), change.height());
     }
 }
 

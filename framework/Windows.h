@@ -24,10 +24,9 @@ using ControlPtr = std::shared_ptr<Control>;
 // builds the window: Layout (the window's own properties), CreateControls and AddMenuHandlers. Sizes are
 // those of the content area; Left and Top place the content area's top-left corner on the screen.
 //
-// Frame codes name window kinds of the system the program was designed on. Here every kind is a modeless
-// top-level window with a title bar; its title-bar buttons and whether it can be resized come from
-// CloseButton, MinimizeButton, MaximizeButton and Resizeable. Placement 0 leaves the first position to
-// the window system.
+// Every window is a modeless top-level window with a title bar, placed first by the window system; its
+// title-bar buttons come from CloseButton, MinimizeButton and MaximizeButton. Resizeable false fixes the
+// window at the size it has then. Return presses the default button; Escape and Ctrl+W close the window.
 class Window : public PropertyTarget, public std::enable_shared_from_this<Window>
 {
 public:
@@ -44,10 +43,7 @@ public:
     // instance. The close button does the same.
     void Close();
     bool IsOpen() const;
-    bool IsVisible() const;
 
-    std::int32_t Left() const;
-    std::int32_t Top() const;
     std::int32_t Width() const;
     std::int32_t Height() const;
     void SetLeft(std::int32_t left);
@@ -57,7 +53,6 @@ public:
     void AddControl(const String& name, const ControlPtr& control);
     // The first control with this name, or nothing.
     ControlPtr Control(const String& name) const;
-    const std::vector<ControlPtr>& Controls() const;
 
     std::optional<PropertyType> PropertyTypeOf(std::string_view name) const override;
     void SetProperty(std::string_view name, const PropertyValue& value) override;
@@ -72,8 +67,6 @@ protected:
 
 private:
     struct State;
-    void Apply(std::string_view name, const PropertyValue& value);
-    void ApplyDesign();
     void Resize(QSize size);
     void FollowSize();
     friend std::shared_ptr<Window> ImplicitInstanceOf(const std::type_info& windowClass);

@@ -113,11 +113,20 @@ TEST_F(MenuBarTest, CopyWorksInTheHelpTextWhichTheOtherEditingCommandsLeaveAlone
     EXPECT_EQ(field->document()->toRawText(), before);
 }
 
+// Presses the keys in the window, as the person at the keyboard would with the window active.
+void press(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, key, modifiers);
+}
+
 // The real program: each command item reaches its real handler through start-up's binding.
 using ProgramMenuTest = testsupport::ScriptedTest;
 
 // The real program: each item does what its caption says, and the shortcuts serve every window of the
-// program: Ctrl+O asks for a book from the About and the Help window as well.
+// program: Ctrl+O asks for a book and F10 opens the first menu from the About and the Help window as
+// well. Escape and Ctrl+W close either window.
 TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSaysAndShortcutsServeEveryWindow)
 {
     // A task bar on the left and one at the top: the available area is not the whole screen.
@@ -126,34 +135,54 @@ TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSaysAndShortcutsSe
         script.QueueDialogAnswer(std::nullopt);
     }
     std::vector<std::size_t> dialogsAfter;
+    std::vector<std::string> openedMenus;
     bool windowsShown = false;
+    int closedByKeys = 0;
     const int status = RunProgram({}, [&] {
         testsupport::RunWhen(
             [] { return testsupport::MenuBarWindow() != nullptr; },
             [&] {
                 using namespace ui::menu_names;
-                for (const auto& [item, windowClass] :
-                     {std::pair{kAbout, &typeid(ui::Window2)}, std::pair{kHelp, &typeid(ui::Window3)}}) {
-                    testsupport::TriggerMenuItem(item);
-                    QWidget* window =
-                        framework::Require(framework::ImplicitInstanceOf(*windowClass)).Widget();
+                const std::vector<std::pair<std::string, const std::type_info*>> windows{
+                    {kAbout, &typeid(ui::Window2)}, {kHelp, &typeid(ui::Window3)}};
+                const auto open = [](const auto& each) {
+                    testsupport::TriggerMenuItem(each.first);
+                    return framework::ImplicitInstanceOf(*each.second);
+                };
+                for (const auto& each : windows) {
+                    QWidget* window = framework::Require(open(each)).Widget();
                     EXPECT_TRUE(QTest::qWaitForWindowActive(window));
                     QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
                     dialogsAfter.push_back(script.ShownDialogs().size());
+                    press(window, Qt::Key_F10);
+                    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                        openedMenus.push_back(menu->title().toStdString());
+                        menu->close();
+                    }
                 }
                 for (const auto& item : {kMakerPage, kFeedback, kConverterPage, kConvertFromDisk}) {
                     testsupport::TriggerMenuItem(item);
                 }
                 const auto about = framework::ImplicitInstanceOf(typeid(ui::Window2));
                 const auto help = framework::ImplicitInstanceOf(typeid(ui::Window3));
-                windowsShown =
-                    about && about->IsVisible() && help && help->IsVisible() && help->Left() == 261;
+                windowsShown = about && about->Widget()->isVisible() && help && help->Widget()->isVisible() &&
+                               help->Widget()->geometry().x() == 261;
+                for (const auto& each : windows) {
+                    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Escape, Qt::KeyboardModifiers()},
+                                                         {Qt::Key_W, Qt::ControlModifier}}) {
+                        const auto window = open(each);
+                        press(framework::Require(window).Widget(), key, modifiers);
+                        closedByKeys += window->IsOpen() ? 0 : 1;
+                    }
+                }
                 testsupport::TriggerMenuItem("FileQuit");
             });
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(dialogsAfter, (std::vector<std::size_t>{1, 2}));
+    EXPECT_EQ(openedMenus, (std::vector<std::string>{"&Plik", "&Plik"}));
     EXPECT_TRUE(windowsShown);
+    EXPECT_EQ(closedByKeys, 4);
     EXPECT_EQ(script.ShownURLs(),
               (std::vector<std::string>{configuration::kMakerURL, configuration::kFeedbackURL,
                                         configuration::kConverterURL}));

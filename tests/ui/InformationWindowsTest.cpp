@@ -1,0 +1,239 @@
+// The About and Help windows as their records build them, and the commands that show them.
+#include "framework/Controls.h"
+#include "framework/Windows.h"
+#include "support/Program.h"
+#include "ui/InformationCommands.h"
+#include "ui/Window2.h"
+#include "ui/Window3.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+QWidget* WidgetOf(const framework::WindowPtr& window, const std::string& name)
+{
+    return framework::Require(window->Control(name)).Widget();
+}
+
+QPalette darkPalette()
+{
+    QPalette palette = QApplication::style()->standardPalette();
+    for (const auto& [role, colour] : {std::pair{QPalette::Window, QColor(0x2b, 0x2b, 0x2b)},
+                                       {QPalette::WindowText, QColor(0xee, 0xee, 0xee)},
+                                       {QPalette::Base, QColor(0x1e, 0x1e, 0x1e)},
+                                       {QPalette::Text, QColor(0xee, 0xee, 0xee)}}) {
+        palette.setColor(role, colour);
+    }
+    return palette;
+}
+
+class InformationWindowsTest : public testsupport::RuntimeTest
+{
+protected:
+    void TearDown() override { QApplication::setPalette(QApplication::style()->standardPalette()); }
+};
+
+// Under a light and a dark scheme: the texts the records make black take the scheme's text colour, on
+// the scheme's background; the About window's grey credits stay grey. Every text fits its box.
+TEST_F(InformationWindowsTest, EachWindowHasItsControlsWhereItsRecordsPutThemInTheSchemesColours)
+{
+    using Layout = std::vector<std::pair<std::string, QRect>>;
+    const std::vector<std::tuple<std::string, bool, Qt::Alignment, Layout>> designs = {
+        {"Zwojnik",
+         false,
+         Qt::AlignHCenter,
+         {{"PushButton1", QRect(116, 227, 69, 21)},
+          {"StaticText1", QRect(20, 260, 261, 31)},
+          {"StaticText2", QRect(20, 153, 261, 20)},
+          {"StaticText3", QRect(20, 185, 261, 31)},
+          {"Canvas1", QRect(86, 14, 128, 128)}}},
+        {"Pomoc Zwojnik",
+         true,
+         Qt::AlignLeft,
+         {{"EditField1", QRect(20, 44, 462, 261)}, {"StaticText1", QRect(20, 14, 100, 20)}}},
+    };
+    for (const bool dark : {false, true}) {
+        QApplication::setPalette(dark ? darkPalette() : QApplication::style()->standardPalette());
+        const QPalette scheme = QApplication::palette();
+        const std::vector<framework::WindowPtr> windows{::Window2(), ::Window3()};
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            const auto& [title, maximizable, alignment, layout] = designs[i];
+            const QWidget* widget = windows[i]->Widget();
+            EXPECT_TRUE(widget->isVisible()) << title << ": the record makes it visible";
+            EXPECT_EQ(widget->windowTitle().toStdString(), title);
+            EXPECT_TRUE(widget->windowFlags() & Qt::WindowCloseButtonHint) << title;
+            EXPECT_TRUE(widget->windowFlags() & Qt::WindowMinimizeButtonHint) << title;
+            EXPECT_EQ(bool(widget->windowFlags() & Qt::WindowMaximizeButtonHint), maximizable) << title;
+            EXPECT_EQ(widget->palette().color(QPalette::Window), scheme.color(QPalette::Window)) << title;
+            for (const auto& [name, bounds] : layout) {
+                const auto what = title + " " + name + (dark ? " (dark)" : " (light)");
+                EXPECT_EQ(WidgetOf(windows[i], name)->geometry(), bounds) << what;
+                auto* label = qobject_cast<QLabel*>(WidgetOf(windows[i], name));
+                if (!label) {
+                    continue;
+                }
+                const bool grey = i == 0 && name == "StaticText1";
+                EXPECT_EQ(label->palette().color(QPalette::WindowText),
+                          grey ? QColor(0x72, 0x72, 0x72) : scheme.color(QPalette::WindowText))
+                    << what;
+                EXPECT_EQ(label->alignment(), alignment | Qt::AlignTop) << what;
+                EXPECT_FALSE(label->text().contains('\r')) << what << ": lines break as Qt's do";
+                const QRect needed =
+                    QFontMetrics(label->font())
+                        .boundingRect(label->rect(), int(label->alignment()) | Qt::TextWordWrap,
+                                      label->text());
+                EXPECT_LE(needed.width(), label->width()) << what;
+                EXPECT_LE(needed.height(), label->height()) << what;
+            }
+            windows[i]->Close();
+        }
+    }
+}
+
+// About twice brings the one window to the front where it was; OK, Return and Escape close it, and the
+// next command builds a fresh one.
+TEST_F(InformationWindowsTest, AboutBringsTheOneFixedSizeWindowForwardAndOKReturnOrEscapeClosesIt)
+{
+    EXPECT_FALSE(ui::ShowAboutWindow());
+    auto first = framework::ImplicitInstance<ui::Window2>();
+    QWidget plain;
+    plain.show();
+    EXPECT_EQ(first->Widget()->pos(), plain.pos()) << "placed by the window system, as any window";
+    first->Widget()->resize(500, 400);
+    EXPECT_EQ(first->Widget()->size(), QSize(301, 298));
+    first->SetLeft(17);
+    first->SetTop(23);
+    first->Widget()->showMinimized();
+    EXPECT_FALSE(ui::ShowAboutWindow());
+    EXPECT_EQ(framework::ImplicitInstance<ui::Window2>(), first);
+    EXPECT_EQ(framework::Windows().size(), 1u);
+    EXPECT_EQ(first->Widget()->geometry().topLeft(), QPoint(17, 23));
+    EXPECT_FALSE(first->Widget()->isMinimized());
+    QTest::mouseClick(WidgetOf(first, "PushButton1"), Qt::LeftButton);
+    EXPECT_FALSE(first->IsOpen());
+    EXPECT_FALSE(first->Widget()->isVisible());
+    EXPECT_TRUE(framework::Windows().empty());
+
+    for (const auto key : {Qt::Key_Return, Qt::Key_Escape}) {
+        ui::ShowAboutWindow();
+        auto next = framework::ImplicitInstance<ui::Window2>();
+        EXPECT_NE(next, first);
+        EXPECT_TRUE(next->Widget()->isVisible());
+        QTest::keyClick(WidgetOf(next, "StaticText3"), key);
+        EXPECT_FALSE(next->IsOpen()) << key;
+    }
+    EXPECT_TRUE(script.ShownMessages().empty());
+}
+
+TEST_F(InformationWindowsTest, EachClickOnTheProductNameShowsTheDedicationAndNoOtherClickDoes)
+{
+    auto window = ::Window2();
+    for (const char* name : {"StaticText1", "StaticText3", "Canvas1"}) {
+        QTest::mouseClick(WidgetOf(window, name), Qt::LeftButton, {}, QPoint(5, 5));
+    }
+    QTest::mouseClick(window->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(window->Widget(), Qt::LeftButton, {}, QPoint(150, 150));
+    EXPECT_TRUE(script.ShownMessages().empty());
+
+    QWidget* name = WidgetOf(window, "StaticText2");
+    QTest::mouseClick(name, Qt::LeftButton, {}, QPoint(130, 10));
+    QTest::mouseClick(name, Qt::LeftButton, {}, QPoint(2, 2));
+    // A double click comes as a click, then a double-click press in place of the second press.
+    QTest::mouseClick(name, Qt::LeftButton, {}, QPoint(50, 5));
+    QTest::mouseDClick(name, Qt::LeftButton, {}, QPoint(50, 5));
+    EXPECT_EQ(script.ShownMessages(),
+              std::vector<std::string>(4, "...z specjalną dedykacją dla Miraldy :-)"));
+    EXPECT_TRUE(window->IsOpen());
+}
+
+// Four paragraphs the reader can scroll to the end of but not change, in a field that follows the window
+// to both its limits while the heading stays.
+TEST_F(InformationWindowsTest, TheHelpTextIsReadOnlyAndFollowsTheWindowToBothLimits)
+{
+    auto window = ::Window3();
+    auto* field = qobject_cast<QTextEdit*>(WidgetOf(window, "EditField1"));
+    std::vector<std::string> blocks;
+    for (auto block = field->document()->begin(); block.isValid(); block = block.next()) {
+        blocks.push_back(block.text().toStdString());
+    }
+    ASSERT_EQ(blocks.size(), 7u) << "four paragraphs with an empty line between each two";
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        EXPECT_EQ(blocks[i].empty(), i % 2 == 1) << "block " << i;
+    }
+    EXPECT_TRUE(blocks[0].starts_with("Zwojnik to graficzna nakładka"));
+    EXPECT_TRUE(blocks[6].ends_with("kliknąć w przycisk Wykonaj."));
+    const QString before = field->document()->toRawText();
+    QTest::keyClicks(field, "abc");
+    QTest::keyClick(field, Qt::Key_Backspace);
+    EXPECT_EQ(field->document()->toRawText(), before);
+
+    const std::vector<std::tuple<QSize, QSize, QRect>> steps = {
+        // asked for, the window's size, the field's bounds
+        {QSize(2000, 2000), QSize(620, 676), QRect(20, 44, 580, 612)},
+        {QSize(502, 325), QSize(502, 325), QRect(20, 44, 462, 261)},
+        {QSize(100, 100), QSize(300, 197), QRect(20, 44, 260, 133)},
+    };
+    for (const auto& [asked, size, bounds] : steps) {
+        window->Widget()->resize(asked);
+        EXPECT_EQ(window->Widget()->size(), size);
+        EXPECT_EQ(field->geometry(), bounds) << "window " << size.width() << "x" << size.height();
+        EXPECT_EQ(WidgetOf(window, "StaticText1")->geometry(), QRect(20, 14, 100, 20));
+    }
+    // The smallest window shows the least of the text.
+    QScrollBar* bar = field->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0) << "the text is longer than the field";
+    bar->setValue(bar->maximum());
+    QTextCursor end(field->document());
+    end.movePosition(QTextCursor::End);
+    EXPECT_TRUE(field->viewport()->rect().contains(field->cursorRect(end))) << "the end is in sight";
+}
+
+TEST_F(InformationWindowsTest, TheHelpCommandCentresTheWindowOnTheWholeMainScreenEveryTime)
+{
+    // A task bar on the left and one at the top: the available area is not the whole screen.
+    const auto setMainScreen = [this](int width, int height) {
+        script.SetMainScreen(QRect(0, 0, width, height), QRect(60, 28, width - 60, height - 68));
+    };
+    setMainScreen(1024, 768);
+    EXPECT_FALSE(ui::ShowHelpWindow());
+    auto help = framework::ImplicitInstanceOf(typeid(ui::Window3));
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->Widget()->isVisible());
+    // 443 / 2.0 is 221.5; the conversion drops the fraction. The content area is what is centred.
+    EXPECT_EQ(help->Widget()->geometry(), QRect(261, 221, 502, 325));
+
+    help->SetLeft(3);
+    help->SetTop(5);
+    ui::ShowHelpWindow();
+    EXPECT_EQ(framework::ImplicitInstanceOf(typeid(ui::Window3)), help);
+    EXPECT_EQ(help->Widget()->geometry().topLeft(), QPoint(261, 221));
+
+    help->Widget()->resize(600, 400); // as the user left it
+    ui::ShowHelpWindow();
+    EXPECT_EQ(help->Widget()->geometry().topLeft(), QPoint(212, 184));
+
+    // Larger than the screen it starts left of and above it; -99.5 and -49.5 lose their fractions.
+    setMainScreen(401, 301);
+    ui::ShowHelpWindow();
+    EXPECT_EQ(help->Widget()->geometry().topLeft(), QPoint(-99, -49));
+
+    help->Widget()->close();
+    setMainScreen(1024, 768);
+    ui::ShowHelpWindow();
+    auto fresh = framework::ImplicitInstanceOf(typeid(ui::Window3));
+    EXPECT_NE(fresh, help);
+    EXPECT_EQ(fresh->Widget()->geometry(), QRect(261, 221, 502, 325)) << "built anew at its record size";
+}
+
+} // namespace
