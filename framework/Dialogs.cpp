@@ -10,12 +10,11 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <vector>
+#include <QVBoxLayout>
 
 namespace framework {
 
@@ -60,32 +59,17 @@ void addPrompt(QFileDialog& dialog, const String& promptText)
     if (promptText.empty()) {
         return;
     }
-    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
-    if (!grid) {
-        return;
-    }
-    auto* label = new QLabel(qt(promptText), &dialog);
+    auto* label = new QLabel(qt(promptText));
     label->setObjectName(kPromptName);
     label->setWordWrap(true);
-    // Above everything else: a grid takes no new first row, so each of its items moves one row down.
-    struct Placed
-    {
-        QLayoutItem* item;
-        int row, column, rowSpan, columnSpan;
-    };
-    std::vector<Placed> placed;
-    const int columns = grid->columnCount();
-    while (grid->count() > 0) {
-        Placed entry{};
-        grid->getItemPosition(0, &entry.row, &entry.column, &entry.rowSpan, &entry.columnSpan);
-        entry.item = grid->takeAt(0);
-        placed.push_back(entry);
-    }
-    grid->addWidget(label, 0, 0, 1, columns);
-    for (const auto& entry : placed) {
-        grid->addItem(entry.item, entry.row + 1, entry.column, entry.rowSpan, entry.columnSpan,
-                      entry.item->alignment());
-    }
+    // Above everything else: Qt's own layout, with its margins and widgets, moves into a body below it.
+    auto* body = new QWidget;
+    body->setLayout(dialog.layout());
+    auto* column = new QVBoxLayout(&dialog);
+    column->setContentsMargins(body->layout()->contentsMargins());
+    body->layout()->setContentsMargins(QMargins());
+    column->addWidget(label);
+    column->addWidget(body);
 }
 
 } // namespace

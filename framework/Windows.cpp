@@ -81,9 +81,13 @@ struct Window::State
     std::unique_ptr<Widget, DisposeLater> widget{new Widget};
     std::vector<ControlPtr> controls;
     QSize laidOut = widget->size();
-    bool constructing = false;
-    bool constructed = false;
-    bool closed = false;
+    enum class Stage
+    {
+        New,
+        Building,
+        Open,
+        Closed,
+    } stage = Stage::New;
     bool visible = false;
     bool resizeable = true;
 
@@ -102,7 +106,7 @@ Window::~Window() = default;
 
 void Window::Construct()
 {
-    if (mState->constructed || mState->constructing || mState->closed) {
+    if (mState->stage != State::Stage::New) {
         return;
     }
     const std::weak_ptr<Window> self = weak_from_this();
@@ -115,18 +119,16 @@ void Window::Construct()
     QObject::connect(new QShortcut(QKeySequence::Close, &widget), &QShortcut::activated, &widget,
                      &QWidget::close);
 
-    mState->constructing = true;
+    mState->stage = State::Stage::Building;
     try {
         Layout();
         CreateControls();
         AddMenuHandlers(*this);
     } catch (...) {
-        mState->constructing = false;
-        mState->closed = true;
+        mState->stage = State::Stage::Closed;
         throw;
     }
-    mState->constructing = false;
-    mState->constructed = true;
+    mState->stage = State::Stage::Open;
     detail::RequireState().windows.push_back(shared_from_this());
     if (mState->visible) {
         Show();
@@ -148,11 +150,11 @@ void Window::Show()
 
 void Window::Close()
 {
-    if (mState->closed) {
+    if (mState->stage == State::Stage::Closed) {
         return;
     }
     const auto keepUntilDone = weak_from_this().lock();
-    mState->closed = true;
+    mState->stage = State::Stage::Closed;
     mState->widget->hide();
     if (auto* state = detail::CurrentState()) {
         std::erase_if(state->windows, [this](const WindowPtr& held) { return held.get() == this; });
@@ -161,7 +163,7 @@ void Window::Close()
 
 bool Window::IsOpen() const
 {
-    return mState->constructed && !mState->closed;
+    return mState->stage == State::Stage::Open;
 }
 
 std::int32_t Window::Width() const
@@ -319,7 +321,7 @@ std::optional<Display> Screen(int index)
         return std::nullopt;
     }
     const QRect whole = screens[static_cast<std::size_t>(index)].whole;
-    return Display(whole.width(), whole.height());
+    return Display{whole.width(), whole.height()};
 }
 
 } // namespace framework

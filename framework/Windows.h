@@ -113,16 +113,10 @@ std::function<R(Args...)> MethodHandler(W& window, R (W::*method)(Args...))
 }
 
 // A screen attached to the system, measured in full: menu bars and task bars included.
-class Display
+struct Display
 {
-public:
-    Display(std::int32_t width, std::int32_t height) : mWidth(width), mHeight(height) {}
-    std::int32_t Width() const { return mWidth; }
-    std::int32_t Height() const { return mHeight; }
-
-private:
-    std::int32_t mWidth;
-    std::int32_t mHeight;
+    std::int32_t width;
+    std::int32_t height;
 };
 
 // The screen with this index, 0 being the main screen; nothing when there is no such screen.
