@@ -6,8 +6,6 @@
 #include "framework/detail/QtValues.h"
 
 #include <QApplication>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -28,18 +26,6 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override { return filter && filter(*event); }
 };
-
-// The named family where the system has it, else the family Qt falls back on for a sans-serif font.
-QString resolvedFamily(const String& family)
-{
-    const QString wanted = qt(family);
-    if (QFontDatabase::hasFamily(wanted)) {
-        return wanted;
-    }
-    QFont probe(QStringLiteral("sans-serif"));
-    probe.setStyleHint(QFont::SansSerif);
-    return QFontInfo(probe).family();
-}
 
 // Texts break lines with a carriage return; Qt takes a line feed.
 QString qtText(const String& text)
@@ -152,7 +138,8 @@ void Control::ApplyFont(std::string_view name, const PropertyValue& value)
 {
     QFont font = mWidget->font();
     if (name == "TextFont" && !std::get<std::string>(value).empty()) {
-        font.setFamily(resolvedFamily(std::get<std::string>(value)));
+        font.setFamily(qt(std::get<std::string>(value)));
+        font.setStyleHint(QFont::SansSerif);
     } else if (name == "TextSize" && std::get<std::int32_t>(value) > 0) {
         font.setPixelSize(std::min(std::get<std::int32_t>(value), kLargestFontSize));
     } else if (name == "Bold") {

@@ -5,7 +5,6 @@
 #include "framework/Platform.h"
 #include "framework/detail/QtValues.h"
 
-#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -14,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace framework {
@@ -24,15 +24,11 @@ using detail::qt;
 
 const QString kPromptName = QStringLiteral("promptText");
 
-QAbstractButton* buttonWithRole(QFileDialog& dialog, QDialogButtonBox::ButtonRole role)
+// An open dialog's buttons are Open and Cancel, whatever their captions.
+QAbstractButton* standardButton(QFileDialog& dialog, QDialogButtonBox::StandardButton which)
 {
     auto* box = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-    for (auto* button : box ? box->buttons() : QList<QAbstractButton*>{}) {
-        if (box->buttonRole(button) == role) {
-            return button;
-        }
-    }
-    return nullptr;
+    return box ? box->button(which) : nullptr;
 }
 
 QListView* fileList(const QFileDialog& dialog)
@@ -117,12 +113,12 @@ String ShownPrompt(QFileDialog& dialog)
 
 QAbstractButton* ActionButton(QFileDialog& dialog)
 {
-    return buttonWithRole(dialog, QDialogButtonBox::AcceptRole);
+    return standardButton(dialog, QDialogButtonBox::Open);
 }
 
 QAbstractButton* CancelButton(QFileDialog& dialog)
 {
-    return buttonWithRole(dialog, QDialogButtonBox::RejectRole);
+    return standardButton(dialog, QDialogButtonBox::Cancel);
 }
 
 std::set<String> ListedNames(const QFileDialog& dialog)
@@ -150,9 +146,7 @@ void TypePath(QFileDialog& dialog, const String& path)
     edit->setFocus();
     edit->setText(qt(path));
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
     QCoreApplication::sendEvent(edit, &press);
-    QCoreApplication::sendEvent(edit, &release);
 }
 
 } // namespace dialogs

@@ -59,14 +59,10 @@ struct Window::State
         void closeEvent(QCloseEvent* event) override
         {
             const auto owner = window.lock();
-            if (owner && RequestRunning()) {
-                event->ignore();
-                return;
-            }
-            if (owner) {
+            event->setAccepted(!owner || !RequestRunning());
+            if (owner && event->isAccepted()) {
                 owner->Close();
             }
-            event->accept();
         }
 
         void resizeEvent(QResizeEvent* event) override
