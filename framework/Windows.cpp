@@ -118,6 +118,8 @@ void Window::Construct()
     mState->stage = State::Stage::Building;
     try {
         Layout();
+        // The controls' bounds are those of the window's size now; they follow it from here on.
+        mState->laidOut = widget.size();
         CreateControls();
         AddMenuHandlers(*this);
     } catch (...) {
@@ -184,17 +186,6 @@ void Window::SetTop(std::int32_t top)
     widget.setGeometry(QRect(QPoint(widget.geometry().x(), ClampedPosition(top)), widget.size()));
 }
 
-void Window::Resize(QSize size)
-{
-    auto& widget = *mState->widget;
-    if (widget.minimumSize() == widget.maximumSize()) {
-        widget.setFixedSize(size);
-    } else {
-        widget.resize(size);
-    }
-    FollowSize();
-}
-
 void Window::AddControl(const String& name, const ControlPtr& control)
 {
     auto& added = Require(control);
@@ -232,9 +223,9 @@ void Window::SetProperty(std::string_view name, const PropertyValue& value)
     const auto extent = [&] { return ClampedExtent(std::get<std::int32_t>(value)); };
     const auto on = [&] { return std::get<bool>(value); };
     if (name == "Width") {
-        Resize(QSize(extent(), widget.height()));
+        widget.resize(extent(), widget.height());
     } else if (name == "Height") {
-        Resize(QSize(widget.width(), extent()));
+        widget.resize(widget.width(), extent());
     } else if (name == "MinWidth") {
         widget.setMinimumWidth(extent());
     } else if (name == "MinHeight") {

@@ -12,7 +12,6 @@
 #include <typeinfo>
 #include <vector>
 
-class QSize;
 class QWidget;
 
 namespace framework {
@@ -67,7 +66,6 @@ protected:
 
 private:
     struct State;
-    void Resize(QSize size);
     void FollowSize();
     friend std::shared_ptr<Window> ImplicitInstanceOf(const std::type_info& windowClass);
     template <class W> friend std::shared_ptr<W> ImplicitInstance();
