@@ -151,7 +151,7 @@ void Control::ApplyFont(std::string_view name, const PropertyValue& value)
 // ---------------------------------------------------------------------------------------------------
 // PushButton
 
-PushButton::PushButton() : Control(new QPushButton, PropertyLists::PushButton())
+PushButton::PushButton() : Control(new QPushButton, property_lists::PushButton)
 {
     QObject::connect(static_cast<QPushButton*>(Widget()), &QPushButton::clicked, Relay(), [this] {
         if (mAction && !RequestRunning()) {
@@ -177,7 +177,7 @@ void PushButton::ApplyProperty(std::string_view name, const PropertyValue& value
 // ---------------------------------------------------------------------------------------------------
 // StaticText
 
-StaticText::StaticText() : Control(new QLabel, PropertyLists::StaticText())
+StaticText::StaticText() : Control(new QLabel, property_lists::StaticText)
 {
     auto* label = static_cast<QLabel*>(Widget());
     label->setTextFormat(Qt::PlainText);
@@ -230,7 +230,7 @@ void StaticText::ApplyProperty(std::string_view name, const PropertyValue& value
 // ---------------------------------------------------------------------------------------------------
 // Canvas
 
-Canvas::Canvas() : Control(new QWidget, PropertyLists::Canvas()) {}
+Canvas::Canvas() : Control(new QWidget, property_lists::Canvas) {}
 
 void Canvas::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
@@ -246,7 +246,7 @@ void Canvas::ApplyProperty(std::string_view name, const PropertyValue& value)
 
 // The program's one field is a multiline QTextEdit with a border, left-aligned, without a limit, a
 // mask or a format.
-EditField::EditField() : Control(new QTextEdit, PropertyLists::EditField()) {}
+EditField::EditField() : Control(new QTextEdit, property_lists::EditField) {}
 
 void EditField::ApplyProperty(std::string_view name, const PropertyValue& value)
 {

@@ -209,7 +209,7 @@ QWidget* Window::Widget() const
 
 std::optional<PropertyType> Window::PropertyTypeOf(std::string_view name) const
 {
-    return TypeIn(PropertyLists::Window(), name);
+    return TypeIn(property_lists::Window, name);
 }
 
 // Placement 0 leaves the position to the window system; Frame, Composite, HasBackColor and BackColor (no

@@ -2,7 +2,6 @@
 
 #include "framework/Controls.h"
 #include "framework/Exceptions.h"
-#include "framework/Windows.h"
 #include "ui/AboutWindowRecords.h"
 #include "ui/HelpWindowRecords.h"
 
@@ -11,8 +10,6 @@
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <limits>
-#include <map>
-#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -30,15 +27,11 @@ using ui::PropertyEntry;
 
 using namespace std::string_literals;
 
+// A name of each type: Left, Width, Visible and Caption from a push button, TextColor from a static text.
 std::optional<PropertyType> SampleType(std::string_view name)
 {
-    static const std::map<std::string, PropertyType, std::less<>> types = {
-        {"Left", PropertyType::Integer},    {"Visible", PropertyType::Boolean},
-        {"TextColor", PropertyType::Color}, {"Caption", PropertyType::String},
-        {"Width", PropertyType::Integer},
-    };
-    const auto found = types.find(name);
-    return found == types.end() ? std::nullopt : std::optional(found->second);
+    const auto type = framework::TypeIn(framework::property_lists::PushButton, name);
+    return type ? type : framework::TypeIn(framework::property_lists::StaticText, name);
 }
 
 std::vector<PropertyEntry> Decode(std::string_view record)
@@ -131,33 +124,29 @@ struct RecordCase
 {
     const char* label;
     const std::string& record;
-    std::shared_ptr<framework::PropertyTarget> target; // decodes with the types of its class
-    std::span<const framework::PropertyDeclaration> names;
+    std::span<const framework::PropertyDeclaration> names; // of its kind, with their types
 };
 
 std::vector<RecordCase> AllRecords()
 {
-    using namespace framework;
-    const auto window = std::make_shared<Window>();
-    const auto text = std::make_shared<StaticText>();
+    using namespace framework::property_lists;
     return {
-        {"about Window2", ui::about::Window2Record(), window, PropertyLists::Window()},
-        {"about PushButton1", ui::about::PushButton1Record(), std::make_shared<PushButton>(),
-         PropertyLists::PushButton()},
-        {"about StaticText1", ui::about::StaticText1Record(), text, PropertyLists::StaticText()},
-        {"about StaticText2", ui::about::StaticText2Record(), text, PropertyLists::StaticText()},
-        {"about StaticText3", ui::about::StaticText3Record(), text, PropertyLists::StaticText()},
-        {"about Canvas1", ui::about::Canvas1Record(), std::make_shared<Canvas>(), PropertyLists::Canvas()},
-        {"help Window3", ui::help::Window3Record(), window, PropertyLists::Window()},
-        {"help EditField1", ui::help::EditField1Record(), std::make_shared<EditField>(),
-         PropertyLists::EditField()},
-        {"help StaticText1", ui::help::StaticText1Record(), text, PropertyLists::StaticText()},
+        {"about Window2", ui::about::Window2Record(), Window},
+        {"about PushButton1", ui::about::PushButton1Record(), PushButton},
+        {"about StaticText1", ui::about::StaticText1Record(), StaticText},
+        {"about StaticText2", ui::about::StaticText2Record(), StaticText},
+        {"about StaticText3", ui::about::StaticText3Record(), StaticText},
+        {"about Canvas1", ui::about::Canvas1Record(), Canvas},
+        {"help Window3", ui::help::Window3Record(), Window},
+        {"help EditField1", ui::help::EditField1Record(), EditField},
+        {"help StaticText1", ui::help::StaticText1Record(), StaticText},
     };
 }
 
 std::vector<ui::PropertyEntry> Decode(const RecordCase& each, std::string_view bytes)
 {
-    return ui::DecodeRecord(bytes, [&](std::string_view name) { return each.target->PropertyTypeOf(name); });
+    return ui::DecodeRecord(bytes,
+                            [&](std::string_view name) { return framework::TypeIn(each.names, name); });
 }
 
 bool Contains(const std::string& record, const std::string& bytes)
@@ -187,7 +176,7 @@ TEST(WindowRecords, BytesAreThoseWorkedOutByHand)
 
     // An empty string is its four zero bytes, and the next name follows at once.
     for (const RecordCase& each : AllRecords()) {
-        if (each.names.data() != framework::PropertyLists::Window().data()) {
+        if (each.names.data() != framework::property_lists::Window) {
             EXPECT_TRUE(Contains(each.record, "HelpTag \x00\x00\x00\x00"
                                               "AutoDeactivate \x01"s))
                 << each.label;
@@ -215,7 +204,7 @@ TEST(WindowRecords, EachRecordIsItsKindsWholeListAndEveryPrefixDecodesIffItEndsO
             expected.emplace_back(declared.name);
         }
         EXPECT_EQ(names, expected) << each.label;
-        const bool window = each.names.data() == framework::PropertyLists::Window().data();
+        const bool window = each.names.data() == framework::property_lists::Window;
         const std::string last = window ? "MacProcID \x00\x00\x00\x00"s : "InitialParent \x00\x00\x00\x00"s;
         EXPECT_TRUE(each.record.ends_with(last)) << each.label;
         ASSERT_EQ(boundaries.back(), each.record.size()) << each.label;
