@@ -2,7 +2,6 @@
 
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
-#include "framework/detail/PropertyTable.h"
 #include "framework/detail/QtValues.h"
 
 #include <QApplication>
@@ -46,7 +45,7 @@ constexpr int kLargestFontSize = 1000;
 // Control
 
 Control::Control(QWidget* widget, std::span<const PropertyDeclaration> properties)
-    : mWidget(widget), mProperties(properties), mRelay(std::make_unique<EventRelay>())
+    : PropertyTarget(properties), mWidget(widget), mRelay(std::make_unique<EventRelay>())
 {
     QObject::connect(mWidget, &QObject::destroyed, mRelay.get(), [this] { mWidget = nullptr; });
 }
@@ -59,14 +58,8 @@ Control::~Control()
     }
 }
 
-std::optional<PropertyType> Control::PropertyTypeOf(std::string_view name) const
+void Control::Apply(std::string_view name, const PropertyValue& value)
 {
-    return TypeIn(mProperties, name);
-}
-
-void Control::SetProperty(std::string_view name, const PropertyValue& value)
-{
-    detail::RequireSettable(PropertyTypeOf(name), name, value);
     if (!mWidget) {
         throw NilObjectException("the control's window is gone");
     }

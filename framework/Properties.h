@@ -98,11 +98,23 @@ std::optional<PropertyType> TypeIn(std::span<const PropertyDeclaration> list, st
 class PropertyTarget
 {
 public:
+    explicit PropertyTarget(std::span<const PropertyDeclaration> properties) : mProperties(properties) {}
     virtual ~PropertyTarget() = default;
+
     // The type of the named property in this object's class, or nothing when the class lacks it.
-    virtual std::optional<PropertyType> PropertyTypeOf(std::string_view name) const = 0;
-    // Sets a property that PropertyTypeOf knows, with a value of that type.
-    virtual void SetProperty(std::string_view name, const PropertyValue& value) = 0;
+    std::optional<PropertyType> PropertyTypeOf(std::string_view name) const
+    {
+        return TypeIn(mProperties, name);
+    }
+    // Sets a property that PropertyTypeOf knows, with a value of that type; raises the record exception
+    // for any other.
+    void SetProperty(std::string_view name, const PropertyValue& value);
+
+protected:
+    virtual void Apply(std::string_view name, const PropertyValue& value) = 0;
+
+private:
+    std::span<const PropertyDeclaration> mProperties;
 };
 
 } // namespace framework

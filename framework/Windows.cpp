@@ -3,7 +3,6 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Platform.h"
-#include "framework/detail/PropertyTable.h"
 #include "framework/detail/QtValues.h"
 #include "framework/detail/RuntimeState.h"
 
@@ -96,7 +95,7 @@ struct Window::State
     }
 };
 
-Window::Window() : mState(std::make_unique<State>()) {}
+Window::Window() : PropertyTarget(property_lists::Window), mState(std::make_unique<State>()) {}
 
 Window::~Window() = default;
 
@@ -105,10 +104,7 @@ void Window::Construct()
     if (mState->stage != State::Stage::New) {
         return;
     }
-    const std::weak_ptr<Window> self = weak_from_this();
-    if (self.expired()) {
-        throw NilObjectException("a window is built only while a shared pointer holds it");
-    }
+    const auto self = shared_from_this();
     auto& widget = *mState->widget;
     widget.window = self;
     // The system's Close keys (Ctrl+W) close a window as its close button does.
@@ -127,7 +123,7 @@ void Window::Construct()
         throw;
     }
     mState->stage = State::Stage::Open;
-    detail::RequireState().windows.push_back(shared_from_this());
+    detail::RequireState().windows.push_back(self);
     if (mState->visible) {
         Show();
     }
@@ -207,17 +203,11 @@ QWidget* Window::Widget() const
     return mState->widget.get();
 }
 
-std::optional<PropertyType> Window::PropertyTypeOf(std::string_view name) const
-{
-    return TypeIn(property_lists::Window, name);
-}
-
 // Placement 0 leaves the position to the window system; Frame, Composite, HasBackColor and BackColor (no
 // window of the program has a background of its own), LiveResize (Qt redraws while the user resizes),
 // FullScreen, MenuBarVisible and MacProcID ask nothing of the program's windows.
-void Window::SetProperty(std::string_view name, const PropertyValue& value)
+void Window::Apply(std::string_view name, const PropertyValue& value)
 {
-    detail::RequireSettable(PropertyTypeOf(name), name, value);
     auto& s = *mState;
     auto& widget = *s.widget;
     const auto extent = [&] { return ClampedExtent(std::get<std::int32_t>(value)); };

@@ -53,9 +53,6 @@ public:
     // The first control with this name, or nothing.
     ControlPtr Control(const String& name) const;
 
-    std::optional<PropertyType> PropertyTypeOf(std::string_view name) const override;
-    void SetProperty(std::string_view name, const PropertyValue& value) override;
-
     // The window system's window: the content area, parent of the controls' widgets.
     QWidget* Widget() const;
 
@@ -63,6 +60,7 @@ protected:
     virtual void Layout() {}
     virtual void CreateControls() {}
     virtual void AddMenuHandlers(Window& window) { (void)window; }
+    void Apply(std::string_view name, const PropertyValue& value) final;
 
 private:
     struct State;
