@@ -6,8 +6,6 @@
 #include "support/Program.h"
 
 #include <QApplication>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QPointer>
 #include <QTest>
 #include <cstdint>
@@ -150,24 +148,6 @@ TEST_F(WindowsTest, TheCloseButtonEscapeAndControlEventsWaitWhileARequestRuns)
     EXPECT_EQ(presses, (std::vector<std::pair<int, int>>{{3, 4}})) << "the position is the control's own";
     QTest::keyClick(text->Widget(), Qt::Key_Escape);
     EXPECT_FALSE(window->IsOpen());
-}
-
-TEST_F(WindowsTest, FontsAreTheNamedFamilyWhereTheSystemHasItElseTheClosestSansSerif)
-{
-    framework::StaticText text;
-    text.SetProperty("TextFont", "Lucida Grande"s);
-    text.SetProperty("TextSize", std::int32_t{14});
-    const QFont font = text.Widget()->font();
-    if (QFontDatabase::hasFamily("Lucida Grande")) {
-        EXPECT_EQ(QFontInfo(font).family(), QStringLiteral("Lucida Grande"));
-    }
-    EXPECT_TRUE(QFontDatabase::hasFamily(QFontInfo(font).family()));
-    EXPECT_FALSE(QFontInfo(font).fixedPitch()) << "a sans-serif stands in";
-    EXPECT_EQ(font.pixelSize(), 14) << "sizes are those of the window's pixel grid";
-
-    const QString installed = QFontDatabase::families().value(0);
-    text.SetProperty("TextFont", installed.toStdString());
-    EXPECT_EQ(text.Widget()->font().family(), installed);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "ui/Window3.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QScrollBar>
@@ -48,20 +49,20 @@ protected:
 // the scheme's background; the About window's grey credits stay grey. Every text fits its box.
 TEST_F(InformationWindowsTest, EachWindowHasItsControlsWhereItsRecordsPutThemInTheSchemesColours)
 {
-    using Layout = std::vector<std::pair<std::string, QRect>>;
+    using Layout = std::vector<std::tuple<std::string, QRect, int>>; // a text's size in pixels, bold at 14
     const std::vector<std::tuple<std::string, bool, Qt::Alignment, Layout>> designs = {
         {"Zwojnik",
          false,
          Qt::AlignHCenter,
-         {{"PushButton1", QRect(116, 227, 69, 21)},
-          {"StaticText1", QRect(20, 260, 261, 31)},
-          {"StaticText2", QRect(20, 153, 261, 20)},
-          {"StaticText3", QRect(20, 185, 261, 31)},
-          {"Canvas1", QRect(86, 14, 128, 128)}}},
+         {{"PushButton1", QRect(116, 227, 69, 21), 12},
+          {"StaticText1", QRect(20, 260, 261, 31), 10},
+          {"StaticText2", QRect(20, 153, 261, 20), 14},
+          {"StaticText3", QRect(20, 185, 261, 31), 10},
+          {"Canvas1", QRect(86, 14, 128, 128), 0}}},
         {"Pomoc Zwojnik",
          true,
          Qt::AlignLeft,
-         {{"EditField1", QRect(20, 44, 462, 261)}, {"StaticText1", QRect(20, 14, 100, 20)}}},
+         {{"EditField1", QRect(20, 44, 462, 261), 12}, {"StaticText1", QRect(20, 14, 100, 20), 14}}},
     };
     for (const bool dark : {false, true}) {
         QApplication::setPalette(dark ? darkPalette() : QApplication::style()->standardPalette());
@@ -76,10 +77,17 @@ TEST_F(InformationWindowsTest, EachWindowHasItsControlsWhereItsRecordsPutThemInT
             EXPECT_TRUE(widget->windowFlags() & Qt::WindowMinimizeButtonHint) << title;
             EXPECT_EQ(bool(widget->windowFlags() & Qt::WindowMaximizeButtonHint), maximizable) << title;
             EXPECT_EQ(widget->palette().color(QPalette::Window), scheme.color(QPalette::Window)) << title;
-            for (const auto& [name, bounds] : layout) {
+            for (const auto& [name, bounds, size] : layout) {
                 const auto what = title + " " + name + (dark ? " (dark)" : " (light)");
-                EXPECT_EQ(WidgetOf(windows[i], name)->geometry(), bounds) << what;
-                auto* label = qobject_cast<QLabel*>(WidgetOf(windows[i], name));
+                QWidget* control = WidgetOf(windows[i], name);
+                EXPECT_EQ(control->geometry(), bounds) << what;
+                if (size > 0) {
+                    // The design's sizes are pixels; where the system lacks its font a sans-serif stands in.
+                    EXPECT_EQ(control->font().pixelSize(), size) << what;
+                    EXPECT_EQ(control->font().bold(), size == 14) << what;
+                    EXPECT_FALSE(QFontInfo(control->font()).fixedPitch()) << what;
+                }
+                auto* label = qobject_cast<QLabel*>(control);
                 if (!label) {
                     continue;
                 }

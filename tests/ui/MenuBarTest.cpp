@@ -40,20 +40,7 @@ TEST_F(MenuBarTest, TheMenusShowTheItemsWithTheirShortcutsAndPreferencesDisabled
 {
     const auto bar = MenuBar1();
     framework::detail::MenuBarWindow window(*bar);
-    for (const auto& menu : bar->Children()) {
-        for (const auto& item : menu->Children()) {
-            if (!item->IsSeparator()) {
-                auto* action = window.findChild<QAction*>(QString::fromStdString(item->Name()));
-                ASSERT_NE(action, nullptr) << item->Name();
-                const QString shortcut =
-                    QString::fromStdString(item->KeyboardShortcut()).replace("Cmd", "Ctrl");
-                EXPECT_EQ(action->shortcut(), QKeySequence(shortcut, QKeySequence::PortableText))
-                    << item->Name();
-            }
-        }
-    }
     EXPECT_FALSE(window.findChild<QAction*>("EditPreferences")->isEnabled()) << "the program has none";
-
 #ifndef Q_OS_MACOS
     // Without an application menu every item stays in its menu, quitting comes last in Plik and no
     // separator is left last in a menu.
@@ -63,15 +50,19 @@ TEST_F(MenuBarTest, TheMenusShowTheItemsWithTheirShortcutsAndPreferencesDisabled
         for (auto* action : menuAction->menu()->actions()) {
             if (action->isVisible()) {
                 shown += " " + (action->isSeparator() ? "-" : action->objectName().toStdString());
+                shown +=
+                    action->shortcut().isEmpty() ? "" : " " + action->shortcut().toString().toStdString();
             }
         }
         menus.push_back(shown);
     }
-    EXPECT_EQ(menus, (std::vector<std::string>{
-                         "&Plik: PlikOdtwarzajfilmzdysku - FileQuit",
-                         "Edycja: EditUndo - EditCut EditCopy EditPaste EditClear - EditPreferences",
-                         "Pomoc: PomocPomocKinolek AppleOKinolek - AppleSkomentujdziałanieKinolek… "
-                         "AppleOdwiedstronclit AppleOdwiedźstronęOrvel"}));
+    EXPECT_EQ(menus,
+              (std::vector<std::string>{
+                  "&Plik: PlikOdtwarzajfilmzdysku Ctrl+O - FileQuit Ctrl+Q",
+                  "Edycja: EditUndo Ctrl+Z - EditCut Ctrl+X EditCopy Ctrl+C EditPaste Ctrl+V EditClear - "
+                  "EditPreferences Ctrl+,",
+                  "Pomoc: PomocPomocKinolek AppleOKinolek - AppleSkomentujdziałanieKinolek… "
+                  "AppleOdwiedstronclit AppleOdwiedźstronęOrvel"}));
 #endif
 }
 
@@ -187,11 +178,7 @@ TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSaysAndShortcutsSe
               (std::vector<std::string>{configuration::kMakerURL, configuration::kFeedbackURL,
                                         configuration::kConverterURL}));
     ASSERT_EQ(script.ShownDialogs().size(), 3u);
-    EXPECT_EQ(script.ShownDialogs()[2].kind, framework::FileDialog::Kind::OpenFile);
-    EXPECT_EQ(script.ShownDialogs()[2].prompt,
-              "Możesz także wskazać w Finderze Zwojnik jako domyślny program do otwierania plików .lit");
-    EXPECT_EQ(script.ShownDialogs()[2].actionButtonCaption, "Dalej");
-    EXPECT_EQ(script.ShownDialogs()[2].cancelButtonCaption, "Poniechaj");
+    EXPECT_EQ(script.ShownDialogs()[2].title, script.ShownDialogs()[0].title) << "the book is asked for";
     EXPECT_TRUE(script.ShownMessages().empty());
     EXPECT_TRUE(framework::Windows().empty()) << "finalisation closes the windows";
 }
