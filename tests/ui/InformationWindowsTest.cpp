@@ -1,4 +1,5 @@
 // The About and Help windows as their records build them, and the commands that show them.
+#include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Windows.h"
 #include "support/Program.h"
@@ -10,6 +11,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTest>
@@ -110,33 +112,37 @@ TEST_F(InformationWindowsTest, EachWindowHasItsControlsWhereItsRecordsPutThemInT
 }
 
 // About twice brings the one window to the front where it was; OK, Return and Escape close it, and the
-// next command builds a fresh one.
+// next command builds a fresh one. OK lets go of the window while its click is delivered, and of its
+// widgets once the event loop has them again.
 TEST_F(InformationWindowsTest, AboutBringsTheOneFixedSizeWindowForwardAndOKReturnOrEscapeClosesIt)
 {
     EXPECT_FALSE(ui::ShowAboutWindow());
-    auto first = framework::ImplicitInstance<ui::Window2>();
+    std::weak_ptr<ui::Window2> first = framework::ImplicitInstance<ui::Window2>();
+    QWidget* widget = first.lock()->Widget();
     QWidget plain;
     plain.show();
-    EXPECT_EQ(first->Widget()->pos(), plain.pos()) << "placed by the window system, as any window";
-    first->Widget()->resize(500, 400);
-    EXPECT_EQ(first->Widget()->size(), QSize(301, 298));
-    first->SetLeft(17);
-    first->SetTop(23);
-    first->Widget()->showMinimized();
+    EXPECT_EQ(widget->pos(), plain.pos()) << "placed by the window system, as any window";
+    widget->resize(500, 400);
+    EXPECT_EQ(widget->size(), QSize(301, 298));
+    first.lock()->SetLeft(17);
+    first.lock()->SetTop(23);
+    widget->showMinimized();
     EXPECT_FALSE(ui::ShowAboutWindow());
-    EXPECT_EQ(framework::ImplicitInstance<ui::Window2>(), first);
+    EXPECT_EQ(framework::ImplicitInstance<ui::Window2>(), first.lock());
     EXPECT_EQ(framework::Windows().size(), 1u);
-    EXPECT_EQ(first->Widget()->geometry().topLeft(), QPoint(17, 23));
-    EXPECT_FALSE(first->Widget()->isMinimized());
-    QTest::mouseClick(WidgetOf(first, "PushButton1"), Qt::LeftButton);
-    EXPECT_FALSE(first->IsOpen());
-    EXPECT_FALSE(first->Widget()->isVisible());
+    EXPECT_EQ(widget->geometry().topLeft(), QPoint(17, 23));
+    EXPECT_FALSE(widget->isMinimized());
+    QPointer<QWidget> button = WidgetOf(first.lock(), "PushButton1");
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(first.expired());
     EXPECT_TRUE(framework::Windows().empty());
+    ASSERT_FALSE(button.isNull());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(button.isNull());
 
     for (const auto key : {Qt::Key_Return, Qt::Key_Escape}) {
         ui::ShowAboutWindow();
         auto next = framework::ImplicitInstance<ui::Window2>();
-        EXPECT_NE(next, first);
         EXPECT_TRUE(next->Widget()->isVisible());
         QTest::keyClick(WidgetOf(next, "StaticText3"), key);
         EXPECT_FALSE(next->IsOpen()) << key;
@@ -144,9 +150,18 @@ TEST_F(InformationWindowsTest, AboutBringsTheOneFixedSizeWindowForwardAndOKRetur
     EXPECT_TRUE(script.ShownMessages().empty());
 }
 
-TEST_F(InformationWindowsTest, EachClickOnTheProductNameShowsTheDedicationAndNoOtherClickDoes)
+// While a request runs (a message box, a conversion) no click, key or close reaches the window.
+TEST_F(InformationWindowsTest,
+       EachClickOnTheProductNameShowsTheDedicationAndNoOtherClickNorOneDuringARequestDoes)
 {
     auto window = ::Window2();
+    framework::DispatchRequest([&] {
+        QTest::mouseClick(WidgetOf(window, "StaticText2"), Qt::LeftButton);
+        QTest::mouseClick(WidgetOf(window, "PushButton1"), Qt::LeftButton);
+        QTest::keyClick(window->Widget(), Qt::Key_Escape);
+        EXPECT_FALSE(window->Widget()->close());
+    });
+    EXPECT_TRUE(window->IsOpen());
     for (const char* name : {"StaticText1", "StaticText3", "Canvas1"}) {
         QTest::mouseClick(WidgetOf(window, name), Qt::LeftButton, {}, QPoint(5, 5));
     }
