@@ -120,14 +120,11 @@ using ProgramMenuTest = testsupport::ScriptedTest;
 // well. Escape and Ctrl+W close either window.
 TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSaysAndShortcutsServeEveryWindow)
 {
-    // A task bar on the left and one at the top: the available area is not the whole screen.
-    script.SetMainScreen(QRect(0, 0, 1024, 768), QRect(60, 28, 964, 700));
     for (int dialog = 0; dialog < 3; ++dialog) {
         script.QueueDialogAnswer(std::nullopt);
     }
     std::vector<std::size_t> dialogsAfter;
     std::vector<std::string> openedMenus;
-    bool windowsShown = false;
     int closedByKeys = 0;
     const int status = RunProgram({}, [&] {
         testsupport::RunWhen(
@@ -154,10 +151,6 @@ TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSaysAndShortcutsSe
                 for (const auto& item : {kMakerPage, kFeedback, kConverterPage, kConvertFromDisk}) {
                     testsupport::TriggerMenuItem(item);
                 }
-                const auto about = framework::ImplicitInstanceOf(typeid(ui::Window2));
-                const auto help = framework::ImplicitInstanceOf(typeid(ui::Window3));
-                windowsShown = about && about->Widget()->isVisible() && help && help->Widget()->isVisible() &&
-                               help->Widget()->geometry().x() == 261;
                 for (const auto& each : windows) {
                     for (const auto& [key, modifiers] : {std::pair{Qt::Key_Escape, Qt::KeyboardModifiers()},
                                                          {Qt::Key_W, Qt::ControlModifier}}) {
@@ -172,7 +165,6 @@ TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSaysAndShortcutsSe
     EXPECT_EQ(status, 0);
     EXPECT_EQ(dialogsAfter, (std::vector<std::size_t>{1, 2}));
     EXPECT_EQ(openedMenus, (std::vector<std::string>{"&Plik", "&Plik"}));
-    EXPECT_TRUE(windowsShown);
     EXPECT_EQ(closedByKeys, 4);
     EXPECT_EQ(script.ShownURLs(),
               (std::vector<std::string>{configuration::kMakerURL, configuration::kFeedbackURL,

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <gtest/gtest.h>
-#include <limits>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -39,19 +38,16 @@ std::vector<PropertyEntry> Decode(std::string_view record)
     return ui::DecodeRecord(record, SampleType);
 }
 
+// The records of the program's windows below show the rest: the smallest integer, UTF-8 and carriage
+// returns in texts, empty texts, entries back to back.
 TEST(PropertyRecord, EachTypeHasItsByteForm)
 {
     const std::vector<std::pair<PropertyEntry, std::string>> cases = {
-        {{"Left", std::int32_t{86}}, "Left \x00\x00\x00\x56"s},
         {{"Left", std::int32_t{0x01020304}}, "Left \x01\x02\x03\x04"s},
         {{"Left", std::int32_t{-2}}, "Left \xFF\xFF\xFF\xFE"s},
-        {{"Left", std::numeric_limits<std::int32_t>::min()}, "Left \x80\x00\x00\x00"s},
         {{"Visible", true}, "Visible \x01"s},
         {{"Visible", false}, "Visible \x00"s},
         {{"TextColor", Color{0x72, 0x00, 0xFF}}, "TextColor \x72\x00\xFF"s},
-        // "plików": ó is two bytes in UTF-8, so 7 bytes for 6 letters.
-        {{"Caption", "plików"s}, "Caption \x00\x00\x00\x07plik\xC3\xB3w"s},
-        {{"Caption", "a\rb"s}, "Caption \x00\x00\x00\x03\x61\x0D\x62"s},
         {{"Caption", "a\0b"s}, "Caption \x00\x00\x00\x03\x61\x00\x62"s},
     };
     for (const auto& [entry, bytes] : cases) {
@@ -59,8 +55,6 @@ TEST(PropertyRecord, EachTypeHasItsByteForm)
         EXPECT_EQ(Decode(bytes), std::vector{entry}) << entry.name;
     }
     EXPECT_TRUE(Decode("").empty());
-    // An empty string is its four zero bytes; entries follow each other with nothing in between.
-    EXPECT_EQ(EncodeRecord({{"Caption", ""s}, {"Visible", true}}), "Caption \x00\x00\x00\x00Visible \x01"s);
     for (const char* name : {"", "Text Color", "Tab1", "Wid\xC5\x9B"}) {
         EXPECT_THROW(EncodeRecord({{name, true}}), std::invalid_argument) << name;
     }
