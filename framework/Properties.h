@@ -50,43 +50,43 @@ constexpr auto S = PropertyType::String;
 
 // clang-format off
 inline constexpr PropertyDeclaration Window[] = {
-        {"Placement", I}, {"Width", I}, {"Height", I}, {"MinWidth", I}, {"MinHeight", I}, {"MaxWidth", I},
-        {"MaxHeight", I}, {"Frame", I}, {"Composite", B}, {"HasBackColor", B}, {"BackColor", C}, {"Title", S},
-        {"Visible", B}, {"FullScreen", B}, {"MenuBarVisible", B}, {"CloseButton", B}, {"Resizeable", B},
-        {"LiveResize", B}, {"MaximizeButton", B}, {"MinimizeButton", B}, {"BalloonHelp", S}, {"MacProcID", I},
+    {"Placement", I}, {"Width", I}, {"Height", I}, {"MinWidth", I}, {"MinHeight", I}, {"MaxWidth", I},
+    {"MaxHeight", I}, {"Frame", I}, {"Composite", B}, {"HasBackColor", B}, {"BackColor", C}, {"Title", S},
+    {"Visible", B}, {"FullScreen", B}, {"MenuBarVisible", B}, {"CloseButton", B}, {"Resizeable", B},
+    {"LiveResize", B}, {"MaximizeButton", B}, {"MinimizeButton", B}, {"BalloonHelp", S}, {"MacProcID", I},
 };
 
 inline constexpr PropertyDeclaration PushButton[] = {
-        {"Name", S}, {"Index", I}, {"Left", I}, {"Top", I}, {"Width", I}, {"Height", I}, {"LockLeft", B},
-        {"LockTop", B}, {"LockRight", B}, {"LockBottom", B}, {"TabPanelIndex", I}, {"Caption", S},
-        {"Default", B}, {"Cancel", B}, {"Enabled", B}, {"Visible", B}, {"HelpTag", S}, {"AutoDeactivate", B},
-        {"TextFont", S}, {"TextSize", I}, {"Bold", B}, {"Italic", B}, {"Underline", B}, {"InitialParent", S},
+    {"Name", S}, {"Index", I}, {"Left", I}, {"Top", I}, {"Width", I}, {"Height", I}, {"LockLeft", B},
+    {"LockTop", B}, {"LockRight", B}, {"LockBottom", B}, {"TabPanelIndex", I}, {"Caption", S},
+    {"Default", B}, {"Cancel", B}, {"Enabled", B}, {"Visible", B}, {"HelpTag", S}, {"AutoDeactivate", B},
+    {"TextFont", S}, {"TextSize", I}, {"Bold", B}, {"Italic", B}, {"Underline", B}, {"InitialParent", S},
 };
 
 inline constexpr PropertyDeclaration StaticText[] = {
-        {"Name", S}, {"Index", I}, {"Left", I}, {"Top", I}, {"Width", I}, {"Height", I}, {"LockLeft", B},
-        {"LockTop", B}, {"LockRight", B}, {"LockBottom", B}, {"TabPanelIndex", I}, {"Text", S},
-        {"TextAlign", I}, {"TextColor", C}, {"Multiline", B}, {"Enabled", B}, {"Visible", B}, {"HelpTag", S},
-        {"AutoDeactivate", B}, {"TextFont", S}, {"TextSize", I}, {"Bold", B}, {"Italic", B}, {"Underline", B},
-        {"DataSource", S}, {"DataField", S}, {"InitialParent", S},
+    {"Name", S}, {"Index", I}, {"Left", I}, {"Top", I}, {"Width", I}, {"Height", I}, {"LockLeft", B},
+    {"LockTop", B}, {"LockRight", B}, {"LockBottom", B}, {"TabPanelIndex", I}, {"Text", S},
+    {"TextAlign", I}, {"TextColor", C}, {"Multiline", B}, {"Enabled", B}, {"Visible", B}, {"HelpTag", S},
+    {"AutoDeactivate", B}, {"TextFont", S}, {"TextSize", I}, {"Bold", B}, {"Italic", B}, {"Underline", B},
+    {"DataSource", S}, {"DataField", S}, {"InitialParent", S},
 };
 
 inline constexpr PropertyDeclaration Canvas[] = {
-        {"Name", S}, {"Index", I}, {"Left", I}, {"Top", I}, {"Width", I}, {"Height", I}, {"LockLeft", B},
-        {"LockTop", B}, {"LockRight", B}, {"LockBottom", B}, {"TabPanelIndex", I}, {"Visible", B},
-        {"HelpTag", S}, {"AutoDeactivate", B}, {"Enabled", B}, {"UseFocusRing", B}, {"AcceptFocus", B},
-        {"AcceptTabs", B}, {"EraseBackground", B}, {"InitialParent", S},
+    {"Name", S}, {"Index", I}, {"Left", I}, {"Top", I}, {"Width", I}, {"Height", I}, {"LockLeft", B},
+    {"LockTop", B}, {"LockRight", B}, {"LockBottom", B}, {"TabPanelIndex", I}, {"Visible", B},
+    {"HelpTag", S}, {"AutoDeactivate", B}, {"Enabled", B}, {"UseFocusRing", B}, {"AcceptFocus", B},
+    {"AcceptTabs", B}, {"EraseBackground", B}, {"InitialParent", S},
 };
 
 inline constexpr PropertyDeclaration EditField[] = {
-        {"Name", S}, {"Index", I}, {"Left", I}, {"Top", I}, {"Width", I}, {"Height", I}, {"LockLeft", B},
-        {"LockTop", B}, {"LockRight", B}, {"LockBottom", B}, {"TabPanelIndex", I}, {"Border", B},
-        {"Multiline", B}, {"ScrollbarHorizontal", B}, {"ScrollbarVertical", B}, {"Styled", B},
-        {"Password", B}, {"UseFocusRing", B}, {"TextColor", C}, {"BackColor", C}, {"Enabled", B},
-        {"Format", S}, {"Visible", B}, {"HelpTag", S}, {"AutoDeactivate", B}, {"TextFont", S},
-        {"TextSize", I}, {"Bold", B}, {"Italic", B}, {"Underline", B}, {"Text", S}, {"Mask", S},
-        {"ReadOnly", B}, {"LimitText", I}, {"AcceptTabs", B}, {"Alignment", I}, {"DataSource", S},
-        {"DataField", S}, {"InitialParent", S},
+    {"Name", S}, {"Index", I}, {"Left", I}, {"Top", I}, {"Width", I}, {"Height", I}, {"LockLeft", B},
+    {"LockTop", B}, {"LockRight", B}, {"LockBottom", B}, {"TabPanelIndex", I}, {"Border", B},
+    {"Multiline", B}, {"ScrollbarHorizontal", B}, {"ScrollbarVertical", B}, {"Styled", B},
+    {"Password", B}, {"UseFocusRing", B}, {"TextColor", C}, {"BackColor", C}, {"Enabled", B},
+    {"Format", S}, {"Visible", B}, {"HelpTag", S}, {"AutoDeactivate", B}, {"TextFont", S},
+    {"TextSize", I}, {"Bold", B}, {"Italic", B}, {"Underline", B}, {"Text", S}, {"Mask", S},
+    {"ReadOnly", B}, {"LimitText", I}, {"AcceptTabs", B}, {"Alignment", I}, {"DataSource", S},
+    {"DataField", S}, {"InitialParent", S},
 };
 // clang-format on
 

@@ -60,10 +60,10 @@ protected:
     virtual void Layout() {}
     virtual void CreateControls() {}
     virtual void AddMenuHandlers(Window& window) { (void)window; }
-    void Apply(std::string_view name, const PropertyValue& value) final;
 
 private:
     struct State;
+    void Apply(std::string_view name, const PropertyValue& value) final;
     void FollowSize();
     friend std::shared_ptr<Window> ImplicitInstanceOf(const std::type_info& windowClass);
     template <class W> friend std::shared_ptr<W> ImplicitInstance();
