@@ -84,7 +84,6 @@ struct Window::State
         Closed,
     } stage = Stage::New;
     bool visible = false;
-    bool resizeable = true;
 
     // The title-bar buttons; a change shows the window again when it was shown.
     void SetFlags(Qt::WindowFlags flags, bool on)
@@ -224,18 +223,14 @@ void Window::Apply(std::string_view name, const PropertyValue& value)
         widget.setMaximumWidth(extent());
     } else if (name == "MaxHeight") {
         widget.setMaximumHeight(extent());
-    } else if (name == "Resizeable") {
-        s.resizeable = on();
-        if (!s.resizeable) {
-            widget.setFixedSize(widget.size());
-            s.SetFlags(Qt::WindowMaximizeButtonHint, false);
-        }
+    } else if (name == "Resizeable" && !on()) {
+        widget.setFixedSize(widget.size());
     } else if (name == "CloseButton") {
         s.SetFlags(Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint, on());
     } else if (name == "MinimizeButton") {
         s.SetFlags(Qt::WindowMinimizeButtonHint, on());
     } else if (name == "MaximizeButton") {
-        s.SetFlags(Qt::WindowMaximizeButtonHint, on() && s.resizeable);
+        s.SetFlags(Qt::WindowMaximizeButtonHint, on());
     } else if (name == "Title") {
         widget.setWindowTitle(qt(std::get<std::string>(value)));
     } else if (name == "BalloonHelp") {
