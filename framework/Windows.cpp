@@ -84,14 +84,6 @@ struct Window::State
         Closed,
     } stage = Stage::New;
     bool visible = false;
-
-    // The title-bar buttons; a change shows the window again when it was shown.
-    void SetFlags(Qt::WindowFlags flags, bool on)
-    {
-        const bool shown = widget->isVisible();
-        widget->setWindowFlags(on ? widget->windowFlags() | flags : widget->windowFlags() & ~flags);
-        widget->setVisible(shown);
-    }
 };
 
 Window::Window() : PropertyTarget(property_lists::Window), mState(std::make_unique<State>()) {}
@@ -202,9 +194,10 @@ QWidget* Window::Widget() const
     return mState->widget.get();
 }
 
-// Placement 0 leaves the position to the window system; Frame, Composite, HasBackColor and BackColor (no
-// window of the program has a background of its own), LiveResize (Qt redraws while the user resizes),
-// FullScreen, MenuBarVisible and MacProcID ask nothing of the program's windows.
+// Placement 0 leaves the position to the window system; every window has the close and minimize buttons
+// that every record asks for. Frame, Composite, HasBackColor and BackColor (no window of the program has
+// a background of its own), LiveResize (Qt redraws while the user resizes), FullScreen, MenuBarVisible
+// and MacProcID ask nothing of the program's windows.
 void Window::Apply(std::string_view name, const PropertyValue& value)
 {
     auto& s = *mState;
@@ -225,12 +218,11 @@ void Window::Apply(std::string_view name, const PropertyValue& value)
         widget.setMaximumHeight(extent());
     } else if (name == "Resizeable" && !on()) {
         widget.setFixedSize(widget.size());
-    } else if (name == "CloseButton") {
-        s.SetFlags(Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint, on());
-    } else if (name == "MinimizeButton") {
-        s.SetFlags(Qt::WindowMinimizeButtonHint, on());
     } else if (name == "MaximizeButton") {
-        s.SetFlags(Qt::WindowMaximizeButtonHint, on());
+        // A change of flags hides a window; it is shown again when it was shown.
+        const bool shown = widget.isVisible();
+        widget.setWindowFlag(Qt::WindowMaximizeButtonHint, on());
+        widget.setVisible(shown);
     } else if (name == "Title") {
         widget.setWindowTitle(qt(std::get<std::string>(value)));
     } else if (name == "BalloonHelp") {

@@ -23,9 +23,9 @@ using ControlPtr = std::shared_ptr<Control>;
 // builds the window: Layout (the window's own properties), CreateControls and AddMenuHandlers. Sizes are
 // those of the content area; Left and Top place the content area's top-left corner on the screen.
 //
-// Every window is a modeless top-level window with a title bar, placed first by the window system; its
-// title-bar buttons come from CloseButton, MinimizeButton and MaximizeButton. Resizeable false fixes the
-// window at the size it has then. Return presses the default button; Escape and Ctrl+W close the window.
+// Every window is a modeless top-level window with a title bar, placed first by the window system, with
+// a close and a minimize button and a maximize button when MaximizeButton says so. Resizeable false fixes
+// the window at the size it has then. Return presses the default button; Escape and Ctrl+W close it.
 class Window : public PropertyTarget, public std::enable_shared_from_this<Window>
 {
 public:
