@@ -112,12 +112,11 @@ void press(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::N
     QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, key, modifiers);
 }
 
-// The real program: each command item reaches its real handler through start-up's binding.
 using ProgramMenuTest = testsupport::ScriptedTest;
 
-// The real program: each item does what its caption says, and the shortcuts serve every window of the
-// program: Ctrl+O asks for a book and F10 opens the first menu from the About and the Help window as
-// well. Escape and Ctrl+W close either window.
+// The real program: each item reaches its handler through start-up's binding and does what its caption
+// says, and the shortcuts serve every window of the program: Ctrl+O asks for a book and F10 opens the first
+// menu from the About and the Help window as well. Escape and Ctrl+W close either window.
 TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSaysAndShortcutsServeEveryWindow)
 {
     for (int dialog = 0; dialog < 3; ++dialog) {
