@@ -2,12 +2,9 @@
 
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
-#include "framework/detail/PropertyTable.h"
 #include "framework/detail/QtValues.h"
 
 #include <QApplication>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -29,18 +26,6 @@ protected:
     bool eventFilter(QObject*, QEvent* event) override { return filter && filter(*event); }
 };
 
-// The named family where the system has it, else the family Qt falls back on for a sans-serif font.
-QString resolvedFamily(const String& family)
-{
-    const QString wanted = qt(family);
-    if (QFontDatabase::hasFamily(wanted)) {
-        return wanted;
-    }
-    QFont probe(QStringLiteral("sans-serif"));
-    probe.setStyleHint(QFont::SansSerif);
-    return QFontInfo(probe).family();
-}
-
 // Texts break lines with a carriage return; Qt takes a line feed.
 QString qtText(const String& text)
 {
@@ -60,7 +45,7 @@ constexpr int kLargestFontSize = 1000;
 // Control
 
 Control::Control(QWidget* widget, std::span<const PropertyDeclaration> properties)
-    : mWidget(widget), mProperties(properties), mRelay(std::make_unique<EventRelay>())
+    : PropertyTarget(properties), mWidget(widget), mRelay(std::make_unique<EventRelay>())
 {
     QObject::connect(mWidget, &QObject::destroyed, mRelay.get(), [this] { mWidget = nullptr; });
 }
@@ -73,14 +58,8 @@ Control::~Control()
     }
 }
 
-std::optional<PropertyType> Control::PropertyTypeOf(std::string_view name) const
+void Control::Apply(std::string_view name, const PropertyValue& value)
 {
-    return TypeIn(mProperties, name);
-}
-
-void Control::SetProperty(std::string_view name, const PropertyValue& value)
-{
-    detail::RequireSettable(PropertyTypeOf(name), name, value);
     if (!mWidget) {
         throw NilObjectException("the control's window is gone");
     }
@@ -152,7 +131,8 @@ void Control::ApplyFont(std::string_view name, const PropertyValue& value)
 {
     QFont font = mWidget->font();
     if (name == "TextFont" && !std::get<std::string>(value).empty()) {
-        font.setFamily(resolvedFamily(std::get<std::string>(value)));
+        font.setFamily(qt(std::get<std::string>(value)));
+        font.setStyleHint(QFont::SansSerif);
     } else if (name == "TextSize" && std::get<std::int32_t>(value) > 0) {
         font.setPixelSize(std::min(std::get<std::int32_t>(value), kLargestFontSize));
     } else if (name == "Bold") {
@@ -164,10 +144,14 @@ void Control::ApplyFont(std::string_view name, const PropertyValue& value)
 // ---------------------------------------------------------------------------------------------------
 // PushButton
 
-PushButton::PushButton() : Control(new QPushButton, PropertyLists::PushButton())
+PushButton::PushButton() : Control(new QPushButton, property_lists::PushButton)
 {
-    QObject::connect(static_cast<QPushButton*>(Widget()), &QPushButton::clicked, Relay(),
-                     [this] { RaiseAction(); });
+    QObject::connect(static_cast<QPushButton*>(Widget()), &QPushButton::clicked, Relay(), [this] {
+        if (mAction && !RequestRunning()) {
+            // A copy: the handler may close the window, and with it this control.
+            DispatchRequest(ActionHandler(mAction));
+        }
+    });
 }
 
 // No window of the program has a cancel button.
@@ -183,30 +167,26 @@ void PushButton::ApplyProperty(std::string_view name, const PropertyValue& value
     }
 }
 
-void PushButton::RaiseAction()
-{
-    if (!mAction || RequestRunning()) {
-        return;
-    }
-    const auto action = mAction;
-    DispatchRequest(action);
-}
-
 // ---------------------------------------------------------------------------------------------------
 // StaticText
 
-StaticText::StaticText() : Control(new QLabel, PropertyLists::StaticText())
+StaticText::StaticText() : Control(new QLabel, property_lists::StaticText)
 {
     auto* label = static_cast<QLabel*>(Widget());
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* relay = static_cast<EventRelay*>(Relay());
     relay->filter = [this](QEvent& event) {
-        if (event.type() != QEvent::MouseButtonPress && event.type() != QEvent::MouseButtonDblClick) {
+        const bool press =
+            event.type() == QEvent::MouseButtonPress || event.type() == QEvent::MouseButtonDblClick;
+        if (!press || !mMouseDown || RequestRunning()) {
             return false;
         }
         const QPoint at = static_cast<QMouseEvent&>(event).position().toPoint();
-        return RaiseMouseDown(at.x(), at.y());
+        const auto handler = mMouseDown;
+        bool claimed = false;
+        DispatchRequest([&] { claimed = handler(at.x(), at.y()); });
+        return claimed;
     };
     label->installEventFilter(relay);
 }
@@ -240,25 +220,10 @@ void StaticText::ApplyProperty(std::string_view name, const PropertyValue& value
     }
 }
 
-bool StaticText::RaiseMouseDown(std::int32_t x, std::int32_t y)
-{
-    if (!mMouseDown || RequestRunning()) {
-        return false;
-    }
-    const auto handler = mMouseDown;
-    bool claimed = false;
-    DispatchRequest([&] { claimed = handler(x, y); });
-    return claimed;
-}
-
 // ---------------------------------------------------------------------------------------------------
 // Canvas
 
-// The program's canvas takes no focus, so no Tab either.
-Canvas::Canvas() : Control(new QWidget, PropertyLists::Canvas())
-{
-    Widget()->setFocusPolicy(Qt::NoFocus);
-}
+Canvas::Canvas() : Control(new QWidget, property_lists::Canvas) {}
 
 void Canvas::ApplyProperty(std::string_view name, const PropertyValue& value)
 {
@@ -274,7 +239,7 @@ void Canvas::ApplyProperty(std::string_view name, const PropertyValue& value)
 
 // The program's one field is a multiline QTextEdit with a border, left-aligned, without a limit, a
 // mask or a format.
-EditField::EditField() : Control(new QTextEdit, PropertyLists::EditField()) {}
+EditField::EditField() : Control(new QTextEdit, property_lists::EditField) {}
 
 void EditField::ApplyProperty(std::string_view name, const PropertyValue& value)
 {

@@ -29,9 +29,6 @@ public:
 
     const String& Name() const { return mName; }
 
-    std::optional<PropertyType> PropertyTypeOf(std::string_view name) const final;
-    void SetProperty(std::string_view name, const PropertyValue& value) final;
-
     // The window system's widget; it belongs to the window once the control is added to one.
     QWidget* Widget() const { return mWidget; }
 
@@ -48,10 +45,10 @@ private:
     void AttachTo(QWidget* content);
     void FollowWindow(int dx, int dy);
     void ApplyGeometry();
+    void Apply(std::string_view name, const PropertyValue& value) final;
     void ApplyFont(std::string_view name, const PropertyValue& value);
 
     QWidget* mWidget;
-    std::span<const PropertyDeclaration> mProperties;
     std::unique_ptr<QObject> mRelay;
     String mName;
     std::int64_t mLeft = 0;
@@ -75,7 +72,6 @@ public:
 
 private:
     void ApplyProperty(std::string_view name, const PropertyValue& value) override;
-    void RaiseAction();
 
     ActionHandler mAction;
 };
@@ -93,7 +89,6 @@ public:
 
 private:
     void ApplyProperty(std::string_view name, const PropertyValue& value) override;
-    bool RaiseMouseDown(std::int32_t x, std::int32_t y);
 
     MouseDownHandler mMouseDown;
 };

@@ -5,17 +5,16 @@
 #include "framework/Platform.h"
 #include "framework/detail/QtValues.h"
 
-#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <vector>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace framework {
 
@@ -25,15 +24,11 @@ using detail::qt;
 
 const QString kPromptName = QStringLiteral("promptText");
 
-QAbstractButton* buttonWithRole(QFileDialog& dialog, QDialogButtonBox::ButtonRole role)
+// An open dialog's buttons are Open and Cancel, whatever their captions.
+QAbstractButton* standardButton(QFileDialog& dialog, QDialogButtonBox::StandardButton which)
 {
     auto* box = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-    for (auto* button : box ? box->buttons() : QList<QAbstractButton*>{}) {
-        if (box->buttonRole(button) == role) {
-            return button;
-        }
-    }
-    return nullptr;
+    return box ? box->button(which) : nullptr;
 }
 
 QListView* fileList(const QFileDialog& dialog)
@@ -60,32 +55,17 @@ void addPrompt(QFileDialog& dialog, const String& promptText)
     if (promptText.empty()) {
         return;
     }
-    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
-    if (!grid) {
-        return;
-    }
-    auto* label = new QLabel(qt(promptText), &dialog);
+    auto* label = new QLabel(qt(promptText));
     label->setObjectName(kPromptName);
     label->setWordWrap(true);
-    // Above everything else: a grid takes no new first row, so each of its items moves one row down.
-    struct Placed
-    {
-        QLayoutItem* item;
-        int row, column, rowSpan, columnSpan;
-    };
-    std::vector<Placed> placed;
-    const int columns = grid->columnCount();
-    while (grid->count() > 0) {
-        Placed entry{};
-        grid->getItemPosition(0, &entry.row, &entry.column, &entry.rowSpan, &entry.columnSpan);
-        entry.item = grid->takeAt(0);
-        placed.push_back(entry);
-    }
-    grid->addWidget(label, 0, 0, 1, columns);
-    for (const auto& entry : placed) {
-        grid->addItem(entry.item, entry.row + 1, entry.column, entry.rowSpan, entry.columnSpan,
-                      entry.item->alignment());
-    }
+    // Above everything else: Qt's own layout, with its margins and widgets, moves into a body below it.
+    auto* body = new QWidget;
+    body->setLayout(dialog.layout());
+    auto* column = new QVBoxLayout(&dialog);
+    column->setContentsMargins(body->layout()->contentsMargins());
+    body->layout()->setContentsMargins(QMargins());
+    column->addWidget(label);
+    column->addWidget(body);
 }
 
 } // namespace
@@ -133,12 +113,12 @@ String ShownPrompt(QFileDialog& dialog)
 
 QAbstractButton* ActionButton(QFileDialog& dialog)
 {
-    return buttonWithRole(dialog, QDialogButtonBox::AcceptRole);
+    return standardButton(dialog, QDialogButtonBox::Open);
 }
 
 QAbstractButton* CancelButton(QFileDialog& dialog)
 {
-    return buttonWithRole(dialog, QDialogButtonBox::RejectRole);
+    return standardButton(dialog, QDialogButtonBox::Cancel);
 }
 
 std::set<String> ListedNames(const QFileDialog& dialog)
@@ -166,9 +146,7 @@ void TypePath(QFileDialog& dialog, const String& path)
     edit->setFocus();
     edit->setText(qt(path));
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
     QCoreApplication::sendEvent(edit, &press);
-    QCoreApplication::sendEvent(edit, &release);
 }
 
 } // namespace dialogs

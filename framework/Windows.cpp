@@ -3,20 +3,14 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Platform.h"
-#include "framework/detail/PropertyTable.h"
 #include "framework/detail/QtValues.h"
 #include "framework/detail/RuntimeState.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
-#include <QPalette>
-#include <QPushButton>
+#include <QDialog>
 #include <QResizeEvent>
 #include <QShortcut>
-#include <QWidget>
 #include <algorithm>
-#include <map>
 #include <utility>
 
 namespace framework {
@@ -38,110 +32,89 @@ struct DisposeLater
     }
 };
 
-void forget(const Window* window)
-{
-    if (auto* state = detail::CurrentState()) {
-        std::erase_if(state->windows, [window](const WindowPtr& held) { return held.get() == window; });
-    }
-}
-
 } // namespace
 
 struct Window::State
 {
-    // The content area of the window, which it holds weakly: the widget may outlive it by a moment.
-    // Return presses the default button.
-    class Widget : public QWidget
+    // The content area of the window, which it holds weakly: the widget may outlive it by a moment. A
+    // dialog for Qt's default button and Escape, yet a window of its own kind.
+    class Widget : public QDialog
     {
     public:
+        Widget()
+            : QDialog(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)
+        {}
         std::weak_ptr<Window> window;
 
+        // Escape closes the window as its close button does.
+        void reject() override { close(); }
+
     protected:
+        // The window system places the window, instead of the dialog centring itself.
+        void showEvent(QShowEvent* event) override { QWidget::showEvent(event); }
+
         void closeEvent(QCloseEvent* event) override
         {
             const auto owner = window.lock();
-            if (owner && RequestRunning()) {
-                event->ignore();
-                return;
-            }
-            if (owner) {
+            event->setAccepted(!owner || !RequestRunning());
+            if (owner && event->isAccepted()) {
                 owner->Close();
             }
-            event->accept();
         }
 
         void resizeEvent(QResizeEvent* event) override
         {
-            QWidget::resizeEvent(event);
+            QDialog::resizeEvent(event);
             if (const auto owner = window.lock()) {
                 owner->FollowSize();
             }
-        }
-
-        void keyPressEvent(QKeyEvent* event) override
-        {
-            const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-            if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-                for (auto* button : findChildren<QPushButton*>()) {
-                    if (button->isDefault() && button->isEnabled() && button->isVisible()) {
-                        button->click();
-                        return;
-                    }
-                }
-            }
-            QWidget::keyPressEvent(event);
         }
     };
 
     std::unique_ptr<Widget, DisposeLater> widget{new Widget};
     std::vector<ControlPtr> controls;
-    QSize laidOut;
-    bool constructing = false;
-    bool constructed = false;
-    bool closed = false;
+    QSize laidOut = widget->size();
+    enum class Stage
+    {
+        New,
+        Building,
+        Open,
+        Closed,
+    } stage = Stage::New;
     bool visible = false;
-    // The frame, size limits and background from the record, taken in once it has been read.
-    std::map<std::string, PropertyValue, std::less<>> design;
 };
 
-Window::Window() : mState(std::make_unique<State>())
-{
-    mState->laidOut = mState->widget->size();
-}
+Window::Window() : PropertyTarget(property_lists::Window), mState(std::make_unique<State>()) {}
 
 Window::~Window() = default;
 
 void Window::Construct()
 {
-    if (mState->constructed || mState->constructing || mState->closed) {
+    if (mState->stage != State::Stage::New) {
         return;
     }
-    const std::weak_ptr<Window> self = weak_from_this();
-    if (self.expired()) {
-        throw NilObjectException("a window is built only while a shared pointer holds it");
-    }
+    const auto self = shared_from_this();
     auto& widget = *mState->widget;
     widget.window = self;
-    // Escape and the system's Close keys (Ctrl+W) close a window as its close button does.
-    for (auto* shortcut :
-         {new QShortcut(Qt::Key_Escape, &widget), new QShortcut(QKeySequence::Close, &widget)}) {
-        QObject::connect(shortcut, &QShortcut::activated, &widget, &QWidget::close);
-    }
+    // The system's Close keys (Ctrl+W) close a window as its close button does.
+    QObject::connect(new QShortcut(QKeySequence::Close, &widget), &QShortcut::activated, &widget,
+                     &QWidget::close);
 
-    mState->constructing = true;
+    mState->stage = State::Stage::Building;
     try {
         Layout();
+        // The controls' bounds are those of the window's size now; they follow it from here on.
+        mState->laidOut = widget.size();
         CreateControls();
         AddMenuHandlers(*this);
     } catch (...) {
-        mState->constructing = false;
-        mState->closed = true;
+        mState->stage = State::Stage::Closed;
         throw;
     }
-    mState->constructing = false;
-    mState->constructed = true;
-    ApplyDesign();
-    detail::RequireState().windows.push_back(shared_from_this());
+    mState->stage = State::Stage::Open;
+    detail::RequireState().windows.push_back(self);
     if (mState->visible) {
         Show();
     }
@@ -154,44 +127,28 @@ void Window::Show()
     }
     mState->visible = true;
     auto& widget = *mState->widget;
-    if (widget.isMinimized()) {
-        widget.showNormal();
-    } else {
-        widget.show();
-    }
+    widget.setWindowState(widget.windowState() & ~Qt::WindowMinimized);
+    widget.show();
     widget.raise();
     widget.activateWindow();
 }
 
 void Window::Close()
 {
-    if (mState->closed) {
+    if (mState->stage == State::Stage::Closed) {
         return;
     }
     const auto keepUntilDone = weak_from_this().lock();
-    mState->closed = true;
+    mState->stage = State::Stage::Closed;
     mState->widget->hide();
-    forget(this);
+    if (auto* state = detail::CurrentState()) {
+        std::erase_if(state->windows, [this](const WindowPtr& held) { return held.get() == this; });
+    }
 }
 
 bool Window::IsOpen() const
 {
-    return mState->constructed && !mState->closed;
-}
-
-bool Window::IsVisible() const
-{
-    return IsOpen() && mState->widget->isVisible();
-}
-
-std::int32_t Window::Left() const
-{
-    return mState->widget->geometry().x();
-}
-
-std::int32_t Window::Top() const
-{
-    return mState->widget->geometry().y();
+    return mState->stage == State::Stage::Open;
 }
 
 std::int32_t Window::Width() const
@@ -216,17 +173,6 @@ void Window::SetTop(std::int32_t top)
     widget.setGeometry(QRect(QPoint(widget.geometry().x(), ClampedPosition(top)), widget.size()));
 }
 
-void Window::Resize(QSize size)
-{
-    auto& widget = *mState->widget;
-    if (widget.minimumSize() == widget.maximumSize()) {
-        widget.setFixedSize(size);
-    } else {
-        widget.resize(size);
-    }
-    FollowSize();
-}
-
 void Window::AddControl(const String& name, const ControlPtr& control)
 {
     auto& added = Require(control);
@@ -243,43 +189,46 @@ ControlPtr Window::Control(const String& name) const
     return found == controls.end() ? nullptr : *found;
 }
 
-const std::vector<ControlPtr>& Window::Controls() const
-{
-    return mState->controls;
-}
-
 QWidget* Window::Widget() const
 {
     return mState->widget.get();
 }
 
-std::optional<PropertyType> Window::PropertyTypeOf(std::string_view name) const
-{
-    return TypeIn(PropertyLists::Window(), name);
-}
-
-void Window::SetProperty(std::string_view name, const PropertyValue& value)
-{
-    detail::RequireSettable(PropertyTypeOf(name), name, value);
-    Apply(name, value);
-}
-
-// Placement 0 leaves the position to the window system; Composite, LiveResize (Qt redraws while the
-// user resizes), FullScreen, MenuBarVisible and MacProcID ask nothing of the program's windows.
+// Placement 0 leaves the position to the window system; every window has the close and minimize buttons
+// that every record asks for. Frame, Composite, HasBackColor and BackColor (no window of the program has
+// a background of its own), LiveResize (Qt redraws while the user resizes), FullScreen, MenuBarVisible
+// and MacProcID ask nothing of the program's windows.
 void Window::Apply(std::string_view name, const PropertyValue& value)
 {
     auto& s = *mState;
     auto& widget = *s.widget;
+    const auto extent = [&] { return ClampedExtent(std::get<std::int32_t>(value)); };
+    const auto on = [&] { return std::get<bool>(value); };
     if (name == "Width") {
-        Resize(QSize(ClampedExtent(std::get<std::int32_t>(value)), widget.height()));
+        widget.resize(extent(), widget.height());
     } else if (name == "Height") {
-        Resize(QSize(widget.width(), ClampedExtent(std::get<std::int32_t>(value))));
+        widget.resize(widget.width(), extent());
+    } else if (name == "MinWidth") {
+        widget.setMinimumWidth(extent());
+    } else if (name == "MinHeight") {
+        widget.setMinimumHeight(extent());
+    } else if (name == "MaxWidth") {
+        widget.setMaximumWidth(extent());
+    } else if (name == "MaxHeight") {
+        widget.setMaximumHeight(extent());
+    } else if (name == "Resizeable" && !on()) {
+        widget.setFixedSize(widget.size());
+    } else if (name == "MaximizeButton") {
+        // A change of flags hides a window; it is shown again when it was shown.
+        const bool shown = widget.isVisible();
+        widget.setWindowFlag(Qt::WindowMaximizeButtonHint, on());
+        widget.setVisible(shown);
     } else if (name == "Title") {
-        widget.setWindowTitle(QString::fromStdString(std::get<std::string>(value)));
+        widget.setWindowTitle(qt(std::get<std::string>(value)));
     } else if (name == "BalloonHelp") {
-        widget.setToolTip(QString::fromStdString(std::get<std::string>(value)));
+        widget.setToolTip(qt(std::get<std::string>(value)));
     } else if (name == "Visible") {
-        s.visible = std::get<bool>(value);
+        s.visible = on();
         // While the window is being built it stays hidden; Construct shows it at the end.
         if (IsOpen()) {
             if (s.visible) {
@@ -288,73 +237,16 @@ void Window::Apply(std::string_view name, const PropertyValue& value)
                 widget.hide();
             }
         }
-    } else {
-        s.design.insert_or_assign(std::string(name), value);
-        if (s.constructed) {
-            ApplyDesign();
-        }
     }
-}
-
-void Window::ApplyDesign()
-{
-    const auto& design = mState->design;
-    const auto stated = [&](const char* name, auto otherwise) {
-        const auto found = design.find(name);
-        return found == design.end() ? otherwise : std::get<decltype(otherwise)>(found->second);
-    };
-    auto& widget = *mState->widget;
-    const bool resizeable = stated("Resizeable", true);
-    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (stated("CloseButton", true)) {
-        flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
-    }
-    if (stated("MinimizeButton", true)) {
-        flags |= Qt::WindowMinimizeButtonHint;
-    }
-    if (stated("MaximizeButton", true) && resizeable) {
-        flags |= Qt::WindowMaximizeButtonHint;
-    }
-    if (widget.windowFlags() != flags) {
-        const bool shown = widget.isVisible();
-        widget.setWindowFlags(flags);
-        widget.setVisible(shown);
-    }
-
-    if (resizeable) {
-        const QSize smallest(ClampedExtent(stated("MinWidth", 0)), ClampedExtent(stated("MinHeight", 0)));
-        const auto largest = static_cast<std::int32_t>(detail::kLargestExtent);
-        widget.setMinimumSize(smallest);
-        widget.setMaximumSize(
-            QSize(ClampedExtent(stated("MaxWidth", largest)), ClampedExtent(stated("MaxHeight", largest)))
-                .expandedTo(smallest));
-    } else {
-        widget.setFixedSize(widget.size());
-    }
-    FollowSize();
-
-    const bool hasBackColor = stated("HasBackColor", false);
-    QPalette palette = QApplication::palette(&widget);
-    if (hasBackColor) {
-        palette.setColor(QPalette::Window, detail::QtColor(stated("BackColor", Color{0xFF, 0xFF, 0xFF})));
-        // Its texts were designed black on it, whatever the theme.
-        palette.setColor(QPalette::WindowText, Qt::black);
-    }
-    widget.setPalette(palette);
-    widget.setAutoFillBackground(hasBackColor);
 }
 
 void Window::FollowSize()
+
 {
     const QSize now = mState->widget->size();
-    const int dx = now.width() - mState->laidOut.width();
-    const int dy = now.height() - mState->laidOut.height();
-    mState->laidOut = now;
-    if (dx == 0 && dy == 0) {
-        return;
-    }
+    const QSize change = now - std::exchange(mState->laidOut, now);
     for (const auto& control : mState->controls) {
-        control->FollowWindow(dx, dy);
+        control->FollowWindow(change.width(), change.height());
     }
 }
 
@@ -393,7 +285,7 @@ std::optional<Display> Screen(int index)
         return std::nullopt;
     }
     const QRect whole = screens[static_cast<std::size_t>(index)].whole;
-    return Display(whole.width(), whole.height());
+    return Display{whole.width(), whole.height()};
 }
 
 } // namespace framework

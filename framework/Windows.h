@@ -12,7 +12,6 @@
 #include <typeinfo>
 #include <vector>
 
-class QSize;
 class QWidget;
 
 namespace framework {
@@ -24,10 +23,9 @@ using ControlPtr = std::shared_ptr<Control>;
 // builds the window: Layout (the window's own properties), CreateControls and AddMenuHandlers. Sizes are
 // those of the content area; Left and Top place the content area's top-left corner on the screen.
 //
-// Frame codes name window kinds of the system the program was designed on. Here every kind is a modeless
-// top-level window with a title bar; its title-bar buttons and whether it can be resized come from
-// CloseButton, MinimizeButton, MaximizeButton and Resizeable. Placement 0 leaves the first position to
-// the window system.
+// Every window is a modeless top-level window with a title bar, placed first by the window system, with
+// a close and a minimize button and a maximize button when MaximizeButton says so. Resizeable false fixes
+// the window at the size it has then. Return presses the default button; Escape and Ctrl+W close it.
 class Window : public PropertyTarget, public std::enable_shared_from_this<Window>
 {
 public:
@@ -44,10 +42,7 @@ public:
     // instance. The close button does the same.
     void Close();
     bool IsOpen() const;
-    bool IsVisible() const;
 
-    std::int32_t Left() const;
-    std::int32_t Top() const;
     std::int32_t Width() const;
     std::int32_t Height() const;
     void SetLeft(std::int32_t left);
@@ -57,10 +52,6 @@ public:
     void AddControl(const String& name, const ControlPtr& control);
     // The first control with this name, or nothing.
     ControlPtr Control(const String& name) const;
-    const std::vector<ControlPtr>& Controls() const;
-
-    std::optional<PropertyType> PropertyTypeOf(std::string_view name) const override;
-    void SetProperty(std::string_view name, const PropertyValue& value) override;
 
     // The window system's window: the content area, parent of the controls' widgets.
     QWidget* Widget() const;
@@ -72,9 +63,7 @@ protected:
 
 private:
     struct State;
-    void Apply(std::string_view name, const PropertyValue& value);
-    void ApplyDesign();
-    void Resize(QSize size);
+    void Apply(std::string_view name, const PropertyValue& value) final;
     void FollowSize();
     friend std::shared_ptr<Window> ImplicitInstanceOf(const std::type_info& windowClass);
     template <class W> friend std::shared_ptr<W> ImplicitInstance();
@@ -120,16 +109,10 @@ std::function<R(Args...)> MethodHandler(W& window, R (W::*method)(Args...))
 }
 
 // A screen attached to the system, measured in full: menu bars and task bars included.
-class Display
+struct Display
 {
-public:
-    Display(std::int32_t width, std::int32_t height) : mWidth(width), mHeight(height) {}
-    std::int32_t Width() const { return mWidth; }
-    std::int32_t Height() const { return mHeight; }
-
-private:
-    std::int32_t mWidth;
-    std::int32_t mHeight;
+    std::int32_t width;
+    std::int32_t height;
 };
 
 // The screen with this index, 0 being the main screen; nothing when there is no such screen.

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,10 +21,10 @@ using framework::PropertyType;
 // A name has the same type in every kind that has it.
 std::optional<PropertyType> ProgramTypeOf(std::string_view name)
 {
-    using framework::PropertyLists;
-    for (const auto& list :
-         {PropertyLists::Window(), PropertyLists::PushButton(), PropertyLists::StaticText(),
-          PropertyLists::Canvas(), PropertyLists::EditField()}) {
+    using List = std::span<const framework::PropertyDeclaration>;
+    using namespace framework::property_lists;
+    for (const List list :
+         {List(Window), List(PushButton), List(StaticText), List(Canvas), List(EditField)}) {
         if (const auto type = framework::TypeIn(list, name)) {
             return type;
         }

@@ -36,8 +36,8 @@ bool ShowHelpWindow()
 {
     const auto help = ::Window3();
     auto& window = framework::Require(help);
-    window.SetLeft(CentredStart(framework::Require(framework::Screen(0)).Width(), window.Width()));
-    window.SetTop(CentredStart(framework::Require(framework::Screen(0)).Height(), window.Height()));
+    window.SetLeft(CentredStart(framework::Require(framework::Screen(0)).width, window.Width()));
+    window.SetTop(CentredStart(framework::Require(framework::Screen(0)).height, window.Height()));
     window.Show();
     return false;
 }

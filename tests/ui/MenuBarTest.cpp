@@ -40,20 +40,7 @@ TEST_F(MenuBarTest, TheMenusShowTheItemsWithTheirShortcutsAndPreferencesDisabled
 {
     const auto bar = MenuBar1();
     framework::detail::MenuBarWindow window(*bar);
-    for (const auto& menu : bar->Children()) {
-        for (const auto& item : menu->Children()) {
-            if (!item->IsSeparator()) {
-                auto* action = window.findChild<QAction*>(QString::fromStdString(item->Name()));
-                ASSERT_NE(action, nullptr) << item->Name();
-                const QString shortcut =
-                    QString::fromStdString(item->KeyboardShortcut()).replace("Cmd", "Ctrl");
-                EXPECT_EQ(action->shortcut(), QKeySequence(shortcut, QKeySequence::PortableText))
-                    << item->Name();
-            }
-        }
-    }
     EXPECT_FALSE(window.findChild<QAction*>("EditPreferences")->isEnabled()) << "the program has none";
-
 #ifndef Q_OS_MACOS
     // Without an application menu every item stays in its menu, quitting comes last in Plik and no
     // separator is left last in a menu.
@@ -63,15 +50,19 @@ TEST_F(MenuBarTest, TheMenusShowTheItemsWithTheirShortcutsAndPreferencesDisabled
         for (auto* action : menuAction->menu()->actions()) {
             if (action->isVisible()) {
                 shown += " " + (action->isSeparator() ? "-" : action->objectName().toStdString());
+                shown +=
+                    action->shortcut().isEmpty() ? "" : " " + action->shortcut().toString().toStdString();
             }
         }
         menus.push_back(shown);
     }
-    EXPECT_EQ(menus, (std::vector<std::string>{
-                         "&Plik: PlikOdtwarzajfilmzdysku - FileQuit",
-                         "Edycja: EditUndo - EditCut EditCopy EditPaste EditClear - EditPreferences",
-                         "Pomoc: PomocPomocKinolek AppleOKinolek - AppleSkomentujdziałanieKinolek… "
-                         "AppleOdwiedstronclit AppleOdwiedźstronęOrvel"}));
+    EXPECT_EQ(menus,
+              (std::vector<std::string>{
+                  "&Plik: PlikOdtwarzajfilmzdysku Ctrl+O - FileQuit Ctrl+Q",
+                  "Edycja: EditUndo Ctrl+Z - EditCut Ctrl+X EditCopy Ctrl+C EditPaste Ctrl+V EditClear - "
+                  "EditPreferences Ctrl+,",
+                  "Pomoc: PomocPomocKinolek AppleOKinolek - AppleSkomentujdziałanieKinolek… "
+                  "AppleOdwiedstronclit AppleOdwiedźstronęOrvel"}));
 #endif
 }
 
@@ -113,56 +104,72 @@ TEST_F(MenuBarTest, CopyWorksInTheHelpTextWhichTheOtherEditingCommandsLeaveAlone
     EXPECT_EQ(field->document()->toRawText(), before);
 }
 
-// The real program: each command item reaches its real handler through start-up's binding.
+// Presses the keys in the window, as the person at the keyboard would with the window active.
+void press(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, key, modifiers);
+}
+
 using ProgramMenuTest = testsupport::ScriptedTest;
 
-// The real program: each item does what its caption says, and the shortcuts serve every window of the
-// program: Ctrl+O asks for a book from the About and the Help window as well.
+// The real program: each item reaches its handler through start-up's binding and does what its caption
+// says, and the shortcuts serve every window of the program: Ctrl+O asks for a book and F10 opens the first
+// menu from the About and the Help window as well. Escape and Ctrl+W close either window.
 TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSaysAndShortcutsServeEveryWindow)
 {
-    // A task bar on the left and one at the top: the available area is not the whole screen.
-    script.SetMainScreen(QRect(0, 0, 1024, 768), QRect(60, 28, 964, 700));
     for (int dialog = 0; dialog < 3; ++dialog) {
         script.QueueDialogAnswer(std::nullopt);
     }
     std::vector<std::size_t> dialogsAfter;
-    bool windowsShown = false;
+    std::vector<std::string> openedMenus;
+    int closedByKeys = 0;
     const int status = RunProgram({}, [&] {
         testsupport::RunWhen(
             [] { return testsupport::MenuBarWindow() != nullptr; },
             [&] {
                 using namespace ui::menu_names;
-                for (const auto& [item, windowClass] :
-                     {std::pair{kAbout, &typeid(ui::Window2)}, std::pair{kHelp, &typeid(ui::Window3)}}) {
-                    testsupport::TriggerMenuItem(item);
-                    QWidget* window =
-                        framework::Require(framework::ImplicitInstanceOf(*windowClass)).Widget();
+                const std::vector<std::pair<std::string, const std::type_info*>> windows{
+                    {kAbout, &typeid(ui::Window2)}, {kHelp, &typeid(ui::Window3)}};
+                const auto open = [](const auto& each) {
+                    testsupport::TriggerMenuItem(each.first);
+                    return framework::ImplicitInstanceOf(*each.second);
+                };
+                for (const auto& each : windows) {
+                    QWidget* window = framework::Require(open(each)).Widget();
                     EXPECT_TRUE(QTest::qWaitForWindowActive(window));
                     QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
                     dialogsAfter.push_back(script.ShownDialogs().size());
+                    press(window, Qt::Key_F10);
+                    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                        openedMenus.push_back(menu->title().toStdString());
+                        menu->close();
+                    }
                 }
                 for (const auto& item : {kMakerPage, kFeedback, kConverterPage, kConvertFromDisk}) {
                     testsupport::TriggerMenuItem(item);
                 }
-                const auto about = framework::ImplicitInstanceOf(typeid(ui::Window2));
-                const auto help = framework::ImplicitInstanceOf(typeid(ui::Window3));
-                windowsShown =
-                    about && about->IsVisible() && help && help->IsVisible() && help->Left() == 261;
+                for (const auto& each : windows) {
+                    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Escape, Qt::KeyboardModifiers()},
+                                                         {Qt::Key_W, Qt::ControlModifier}}) {
+                        const auto window = open(each);
+                        press(framework::Require(window).Widget(), key, modifiers);
+                        closedByKeys += window->IsOpen() ? 0 : 1;
+                    }
+                }
                 testsupport::TriggerMenuItem("FileQuit");
             });
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(dialogsAfter, (std::vector<std::size_t>{1, 2}));
-    EXPECT_TRUE(windowsShown);
+    EXPECT_EQ(openedMenus, (std::vector<std::string>{"&Plik", "&Plik"}));
+    EXPECT_EQ(closedByKeys, 4);
     EXPECT_EQ(script.ShownURLs(),
               (std::vector<std::string>{configuration::kMakerURL, configuration::kFeedbackURL,
                                         configuration::kConverterURL}));
     ASSERT_EQ(script.ShownDialogs().size(), 3u);
-    EXPECT_EQ(script.ShownDialogs()[2].kind, framework::FileDialog::Kind::OpenFile);
-    EXPECT_EQ(script.ShownDialogs()[2].prompt,
-              "Możesz także wskazać w Finderze Zwojnik jako domyślny program do otwierania plików .lit");
-    EXPECT_EQ(script.ShownDialogs()[2].actionButtonCaption, "Dalej");
-    EXPECT_EQ(script.ShownDialogs()[2].cancelButtonCaption, "Poniechaj");
+    EXPECT_EQ(script.ShownDialogs()[2].title, script.ShownDialogs()[0].title) << "the book is asked for";
     EXPECT_TRUE(script.ShownMessages().empty());
     EXPECT_TRUE(framework::Windows().empty()) << "finalisation closes the windows";
 }
