@@ -20,35 +20,18 @@ namespace {
 
 RuntimeState* current = nullptr;
 
-void schedulePump();
-
-void pumpDocuments()
-{
-    if (!current) {
-        return;
-    }
-    auto& s = *current;
-    s.pumpScheduled = false;
-    if (s.requestDepth > 0 || s.quitting || s.pendingException || s.pendingDocuments.empty() ||
-        !s.application || !s.opened) {
-        return;
-    }
-    auto item = s.pendingDocuments.front();
-    s.pendingDocuments.pop_front();
-    DispatchRequest([&] { s.application->Event_OpenDocument(item); });
-    schedulePump();
-}
-
 void schedulePump()
 {
-    if (!current) {
-        return;
-    }
-    auto& s = *current;
-    if (!s.pumpScheduled && !s.pendingDocuments.empty()) {
-        s.pumpScheduled = true;
-        QTimer::singleShot(0, qApp, pumpDocuments);
-    }
+    QTimer::singleShot(0, qApp, [] {
+        auto* s = current;
+        if (s && s->requestDepth == 0 && !s->quitting && !s->pendingException &&
+            !s->pendingDocuments.empty() && s->application && s->opened) {
+            auto item = s->pendingDocuments.front();
+            s->pendingDocuments.pop_front();
+            // The next document follows once this request has ended.
+            DispatchRequest([&] { s->application->Event_OpenDocument(item); });
+        }
+    });
 }
 
 // A launch without documents asks the running program to show itself.
@@ -156,8 +139,11 @@ Runtime::Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform)
     auto& s = *mState;
     s.runtime = this;
     s.platform = std::move(platform);
+    // The launch's own documents come before any that a later launch hands over.
+    std::vector<String> paths;
     for (int i = 1; i < argc; ++i) {
-        s.launchDocuments.push_back(FolderItem::FromPath(argv[i]));
+        s.pendingDocuments.push_back(FolderItem::FromPath(argv[i]));
+        paths.push_back(s.pendingDocuments.back()->NativePath());
     }
     // Qt sees only the program's name: every argument is a document, none an option.
     s.qtApplication = detail::StartQt(argv[0]);
@@ -172,10 +158,6 @@ Runtime::Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform)
         QIcon::fromTheme(QStringLiteral("zwojnik"), QIcon(QStringLiteral(":/icons/zwojnik.svg"))));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    std::vector<String> paths;
-    for (const auto& item : s.launchDocuments) {
-        paths.push_back(item->NativePath());
-    }
     s.channel = std::make_unique<detail::InstanceChannel>(detail::InstanceChannel::SocketPathForThisSession(),
                                                           receiveHandedOverDocuments);
     s.handedOver = s.channel->HandOverOrListen(paths);
@@ -214,10 +196,6 @@ void Runtime::RunEventLoop()
             }
         });
         s.opened = true;
-        // The launch's own documents come before any that a later launch handed over meanwhile.
-        s.pendingDocuments.insert(s.pendingDocuments.begin(), s.launchDocuments.begin(),
-                                  s.launchDocuments.end());
-        s.launchDocuments.clear();
         schedulePump();
     });
     QApplication::exec();
@@ -245,7 +223,7 @@ bool Runtime::HandedOver() const
 
 void Runtime::HandleUnhandledException(std::exception_ptr exception)
 {
-    mState->unhandledException = true;
+    mState->exitStatus = 1;
     String name = "unknown";
     String detail;
     try {
@@ -266,7 +244,7 @@ int Runtime::Exit()
 {
     auto& s = *mState;
     s.application.reset();
-    return s.unhandledException ? 1 : s.exitStatus;
+    return s.exitStatus;
 }
 
 void DispatchRequest(const std::function<void()>& call)

@@ -40,17 +40,16 @@ extern "C" void endRunningGroup(int signal)
 
 // While it exists, SIGTERM, SIGHUP and SIGINT end the running command's group; the program ends by
 // them only once the command is gone. A signal the program ignores stays ignored.
-class TerminationWatch
+struct TerminationWatch
 {
-public:
     TerminationWatch()
     {
         struct sigaction action = {};
         action.sa_handler = endRunningGroup;
         sigemptyset(&action.sa_mask);
         for (std::size_t i = 0; i < kTerminationSignals.size(); ++i) {
-            sigaction(kTerminationSignals[i], nullptr, &mPrevious[i]);
-            if (mPrevious[i].sa_handler != SIG_IGN) {
+            sigaction(kTerminationSignals[i], nullptr, &previous[i]);
+            if (previous[i].sa_handler != SIG_IGN) {
                 sigaction(kTerminationSignals[i], &action, nullptr);
             }
         }
@@ -58,16 +57,13 @@ public:
     ~TerminationWatch()
     {
         for (std::size_t i = 0; i < kTerminationSignals.size(); ++i) {
-            sigaction(kTerminationSignals[i], &mPrevious[i], nullptr);
+            sigaction(kTerminationSignals[i], &previous[i], nullptr);
         }
         gRunningGroup = 0;
         gTerminationSignal = 0;
     }
-    TerminationWatch(const TerminationWatch&) = delete;
-    TerminationWatch& operator=(const TerminationWatch&) = delete;
 
-private:
-    std::array<struct sigaction, kTerminationSignals.size()> mPrevious{};
+    std::array<struct sigaction, kTerminationSignals.size()> previous{};
 };
 
 // Runs in a child of the program, and stays there as the leader of a new process group in which the

@@ -1,10 +1,9 @@
 #include "framework/detail/InputBlocker.h"
 
-#include "framework/detail/MenuBarWindow.h"
+#include "framework/detail/RuntimeState.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QEvent>
 #include <QKeyEvent>
 #include <QWindow>
 
@@ -27,14 +26,9 @@ namespace {
 // Closing the menu bar's window quits the program. The close comes to its native window first.
 bool isMenuBarWindow(QObject* object)
 {
-    if (const auto* window = qobject_cast<QWindow*>(object)) {
-        for (auto* widget : QApplication::topLevelWidgets()) {
-            if (widget->windowHandle() == window) {
-                return qobject_cast<MenuBarWindow*>(widget) != nullptr;
-            }
-        }
-    }
-    return qobject_cast<MenuBarWindow*>(object) != nullptr;
+    const auto* state = CurrentState();
+    const QWidget* window = state ? state->menuBarWindow.get() : nullptr;
+    return window && (object == window || object == window->windowHandle());
 }
 
 } // namespace
@@ -62,26 +56,13 @@ bool InputBlocker::eventFilter(QObject* watched, QEvent* event)
     case QEvent::KeyPress:
         mQuitRequested |= static_cast<QKeyEvent*>(event)->matches(QKeySequence::Quit);
         return true;
-    case QEvent::ShortcutOverride:
-    case QEvent::KeyRelease:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-    case QEvent::ContextMenu:
     case QEvent::InputMethod:
     case QEvent::DragEnter:
     case QEvent::DragMove:
     case QEvent::Drop:
         return true;
     default:
-        return false;
+        return event->isInputEvent(); // keys, the mouse, the wheel, touch, tablets, context menus
     }
 }
 

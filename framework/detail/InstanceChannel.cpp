@@ -116,13 +116,29 @@ bool peerIsThisUser(const QLocalSocket& socket)
            peer.uid == geteuid();
 }
 
+// The running program takes the documents, or else this launch opens them itself and leaves it be.
+bool handOver(QLocalSocket& socket, const std::vector<String>& absolutePaths)
+{
+    if (!peerIsThisUser(socket)) {
+        return false;
+    }
+    socket.write(encode(absolutePaths));
+    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kAnswerTimeoutMs)) {
+    }
+    while (socket.bytesAvailable() < 1 && socket.waitForReadyRead(kAnswerTimeoutMs)) {
+    }
+    char answer = 0;
+    return socket.getChar(&answer) && answer == kTaken;
+}
+
 } // namespace
 
 InstanceChannel::InstanceChannel(QString socketPath, Receiver receiver)
     : mSocketPath(std::move(socketPath)), mReceiver(std::move(receiver))
-{}
+{
+    connect(&mRelisten, &QTimer::timeout, this, &InstanceChannel::relistenIfClosed);
+}
 
-// The relistening timer goes before the server, as in StopListening.
 InstanceChannel::~InstanceChannel() = default;
 
 QString InstanceChannel::SocketPathForThisSession()
@@ -153,17 +169,14 @@ bool InstanceChannel::HandOverOrListen(const std::vector<String>& absolutePaths)
         return false;
     }
 
-    switch (handOver(absolutePaths)) {
-    case HandOverResult::Taken:
-        return true;
-    case HandOverResult::NoAnswer:
-        // A program holds the name but does not answer: open the documents here, and leave it be.
-        return false;
-    case HandOverResult::StaleSocket:
+    QLocalSocket socket;
+    socket.connectToServer(mSocketPath);
+    if (socket.waitForConnected(kConnectTimeoutMs)) {
+        return handOver(socket, absolutePaths);
+    }
+    // Refused: the socket is there but nobody listens on it, left behind by a run that crashed.
+    if (socket.error() == QLocalSocket::ConnectionRefusedError) {
         QLocalServer::removeServer(mSocketPath);
-        break;
-    case HandOverResult::NobodyListens:
-        break;
     }
     auto server = std::make_unique<QLocalServer>();
     server->setSocketOptions(QLocalServer::UserAccessOption);
@@ -171,16 +184,14 @@ bool InstanceChannel::HandOverOrListen(const std::vector<String>& absolutePaths)
     if (server->listen(mSocketPath)) {
         connect(server.get(), &QLocalServer::newConnection, this, &InstanceChannel::accept);
         mServer = std::move(server);
-        mRelisten = std::make_unique<QTimer>();
-        connect(mRelisten.get(), &QTimer::timeout, this, &InstanceChannel::relistenIfClosed);
-        mRelisten->start(kRelistenIntervalMs);
+        mRelisten.start(kRelistenIntervalMs);
     }
     return false;
 }
 
 void InstanceChannel::relistenIfClosed()
 {
-    if (!mServer || mServer->isListening()) {
+    if (mServer->isListening()) {
         return;
     }
     // Qt closes the server when accepting fails. Its socket went with it, so a launch may have become
@@ -190,39 +201,15 @@ void InstanceChannel::relistenIfClosed()
         return;
     }
     if (!mServer->listen(mSocketPath) && mServer->serverError() == QAbstractSocket::AddressInUseError) {
-        mRelisten.reset();
+        mRelisten.stop();
     }
 }
 
 void InstanceChannel::StopListening()
 {
     // Connections not answered yet close with the server: their launches open their documents themselves.
-    mRelisten.reset();
+    mRelisten.stop();
     mServer.reset();
-}
-
-InstanceChannel::HandOverResult InstanceChannel::handOver(const std::vector<String>& absolutePaths) const
-{
-    QLocalSocket socket;
-    socket.connectToServer(mSocketPath);
-    if (!socket.waitForConnected(kConnectTimeoutMs)) {
-        // Refused: the socket is there but nobody listens on it, left behind by a run that crashed.
-        return socket.error() == QLocalSocket::ConnectionRefusedError ? HandOverResult::StaleSocket
-                                                                      : HandOverResult::NobodyListens;
-    }
-    if (!peerIsThisUser(socket)) {
-        return HandOverResult::NoAnswer;
-    }
-    socket.write(encode(absolutePaths));
-    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kAnswerTimeoutMs)) {
-    }
-    while (socket.bytesAvailable() < 1 && socket.waitForReadyRead(kAnswerTimeoutMs)) {
-    }
-    char answer = 0;
-    if (socket.getChar(&answer) && answer == kTaken) {
-        return HandOverResult::Taken;
-    }
-    return HandOverResult::NoAnswer;
 }
 
 void InstanceChannel::accept()

@@ -20,12 +20,6 @@ namespace framework::detail {
 
 namespace {
 
-// The program's one text, the Help text, is read-only: of the editing commands only Copy ever acts.
-bool isEditCommand(const String& name)
-{
-    return name == "EditUndo" || name == "EditCut" || name == "EditPaste" || name == "EditClear";
-}
-
 // The dropped files that are documents of a registered type, in the order dropped. As with the icon
 // of a program in the Dock, anything else is not taken.
 std::vector<String> droppedDocuments(const QMimeData* data)
@@ -57,31 +51,30 @@ MenuBarWindow::MenuBarWindow(const MenuBar& tree)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMinimizeButtonHint);
 #ifdef Q_OS_MACOS
-    mBar = new QMenuBar(nullptr);
+    mBar = new QMenuBar(nullptr); // the global menu bar, whichever window is active
 #else
     mBar = menuBar();
     mBar->setNativeMenuBar(false);
     setCentralWidget(new QWidget(this));
-#endif
-    for (const auto& menu : tree.Children()) {
-        addMenu(*menu);
-    }
-#ifndef Q_OS_MACOS
     // F10 opens the first menu, from any of the program's windows.
     auto* openFirstMenu = new QShortcut(Qt::Key_F10, this);
     openFirstMenu->setContext(Qt::ApplicationShortcut);
     connect(openFirstMenu, &QShortcut::activated, this, [this] {
-        if (!mBar->actions().isEmpty()) {
-            activateWindow();
-            mBar->setActiveAction(mBar->actions().first());
-        }
+        activateWindow();
+        mBar->setActiveAction(mBar->actions().first());
     });
 #endif
+    for (const auto& menu : tree.Children()) {
+        addMenu(*menu);
+    }
+    // The text that Copy copies from: the one last focused, while the focus stays in it or in this window.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        rememberFocusedText(now);
-        updateEditActions();
+        if (qobject_cast<QTextEdit*>(now)) {
+            mLastText = now;
+        } else if (now && now->window() != this) {
+            mLastText = nullptr;
+        }
     });
-    updateEditActions();
 }
 
 MenuBarWindow::~MenuBarWindow()
@@ -112,12 +105,8 @@ void MenuBarWindow::closeEvent(QCloseEvent* event)
     }
 }
 
+// Qt takes the moves of a drag that was taken as it entered.
 void MenuBarWindow::dragEnterEvent(QDragEnterEvent* event)
-{
-    dragMoveEvent(event);
-}
-
-void MenuBarWindow::dragMoveEvent(QDragMoveEvent* event)
 {
     if (!droppedDocuments(event->mimeData()).empty()) {
         event->acceptProposedAction();
@@ -142,21 +131,23 @@ void MenuBarWindow::addMenu(const MenuItem& menuItem)
 {
     auto* menu = mBar->addMenu(qt(menuItem.Text()));
     menu->menuAction()->setObjectName(qt(menuItem.Name()));
-    connect(menu, &QMenu::aboutToShow, this, &MenuBarWindow::updateEditActions);
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        const auto* text = qobject_cast<QTextEdit*>(mLastText.data());
+        if (mCopy) {
+            mCopy->setEnabled(text && text->textCursor().hasSelection());
+        }
+    });
 
     QAction* quitAction = nullptr;
     for (const auto& item : menuItem.Children()) {
         auto* action = makeAction(*item, menu);
-#ifdef Q_OS_MACOS
-        menu->addAction(action);
-#else
-        // Without an application menu, quitting goes where people look for it: last in its menu.
+        // Without an application menu, quitting goes where people look for it: last in its menu (on macOS
+        // Qt moves it to the application menu).
         if (item->ItemRole() == MenuItem::Role::Quit && !quitAction) {
             quitAction = action;
         } else {
             menu->addAction(action);
         }
-#endif
     }
     if (quitAction) {
         if (!menu->actions().isEmpty()) {
@@ -194,8 +185,9 @@ QAction* MenuBarWindow::makeAction(const MenuItem& item, QObject* parent)
     if (item.Name() == "EditCopy") {
         mCopy = action;
     }
-    // The program has no preferences.
-    action->setEnabled(role != MenuItem::Role::Preferences && !isEditCommand(item.Name()));
+    // The program has no preferences. Its one text, the Help text, is read-only: of the editing commands
+    // only Copy ever acts, and only on a selection.
+    action->setEnabled(role != MenuItem::Role::Preferences && !item.Name().starts_with("Edit"));
     connect(action, &QAction::triggered, this, [this, name = item.Name(), role] { trigger(name, role); });
     return action;
 }
@@ -215,23 +207,6 @@ void MenuBarWindow::trigger(const String& name, MenuItem::Role role)
         DispatchRequest([call] { call(); });
     } else if (auto* text = qobject_cast<QTextEdit*>(mLastText.data()); text && name == "EditCopy") {
         text->copy();
-    }
-}
-
-void MenuBarWindow::rememberFocusedText(QWidget* now)
-{
-    if (qobject_cast<QTextEdit*>(now)) {
-        mLastText = now;
-    } else if (now && now->window() != this) {
-        mLastText = nullptr;
-    }
-}
-
-void MenuBarWindow::updateEditActions()
-{
-    const auto* text = qobject_cast<QTextEdit*>(mLastText.data());
-    if (mCopy) {
-        mCopy->setEnabled(text && text->textCursor().hasSelection());
     }
 }
 

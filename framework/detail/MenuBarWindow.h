@@ -30,15 +30,12 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     void addMenu(const MenuItem& menu);
     QAction* makeAction(const MenuItem& item, QObject* parent);
     void trigger(const String& name, MenuItem::Role role);
-    void updateEditActions();
-    void rememberFocusedText(QWidget* now);
 
     QMenuBar* mBar = nullptr;
     QPointer<QWidget> mLastText;

@@ -28,14 +28,11 @@ struct RuntimeState
     std::vector<WindowPtr> windows; // open, oldest first
     std::unique_ptr<InstanceChannel> channel;
     bool handedOver = false;
-    std::vector<FolderItemPtr> launchDocuments;
     std::deque<FolderItemPtr> pendingDocuments;
     std::exception_ptr pendingException;
-    bool unhandledException = false;
     bool quitting = false;
     int exitStatus = 0;
     int requestDepth = 0;
-    bool pumpScheduled = false;
     bool opened = false; // Open has been raised: documents may follow
 };
 
