@@ -6,11 +6,9 @@
 #include "framework/detail/QtStart.h"
 #include "framework/detail/RuntimeState.h"
 
-#include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTimer>
-#include <algorithm>
 
 namespace framework {
 
@@ -50,17 +48,14 @@ void receiveHandedOverDocuments(const std::vector<String>& paths)
 
 } // namespace
 
-Application::~Application() = default;
-
 void Application::AddMenuHandler(const String& itemName, MenuHandler handler)
 {
-    mMenuHandlers.emplace_back(itemName, std::move(handler));
+    mMenuHandlers.emplace(itemName, std::move(handler));
 }
 
 const Application::MenuHandler* Application::MenuHandlerFor(const String& itemName) const
 {
-    const auto found = std::find_if(mMenuHandlers.begin(), mMenuHandlers.end(),
-                                    [&](const auto& bound) { return bound.first == itemName; });
+    const auto found = mMenuHandlers.find(itemName);
     return found == mMenuHandlers.end() ? nullptr : &found->second;
 }
 
@@ -73,11 +68,9 @@ void Application::SetMenuBar(std::shared_ptr<framework::MenuBar> menuBar)
 
 FolderItemPtr Application::ExecutableFile() const
 {
-    const auto path = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
-    if (path.isEmpty()) {
-        return nullptr;
-    }
-    return FolderItem::FromPath(path.toStdString());
+    // Qt resolves its links.
+    const auto path = QCoreApplication::applicationFilePath();
+    return path.isEmpty() ? nullptr : FolderItem::FromPath(path.toStdString());
 }
 
 std::shared_ptr<Application> Application::Instance()

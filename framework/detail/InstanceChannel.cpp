@@ -40,7 +40,8 @@ QByteArray encode(const std::vector<String>& paths)
     return message;
 }
 
-// The paths of a whole message, or nothing while its end has not arrived yet.
+// The paths of a whole message, or nothing while its end has not arrived yet. Only absolute paths name
+// the same file here as in the launch that sent them: the others are left out.
 std::optional<std::vector<String>> decode(const QByteArray& message)
 {
     std::vector<String> paths;
@@ -53,7 +54,9 @@ std::optional<std::vector<String>> decode(const QByteArray& message)
         if (end == start) {
             return paths;
         }
-        paths.emplace_back(message.constData() + start, static_cast<std::size_t>(end - start));
+        if (message.at(start) == '/') {
+            paths.emplace_back(message.constData() + start, static_cast<std::size_t>(end - start));
+        }
         start = end + 1;
     }
 }
@@ -246,15 +249,7 @@ void InstanceChannel::read(QLocalSocket& socket, QByteArray& message)
     disconnect(&socket, &QLocalSocket::readyRead, this, nullptr);
     socket.putChar(kTaken);
     socket.disconnectFromServer();
-
-    // Only absolute paths name the same file here as in the launch that sent them.
-    std::vector<String> taken;
-    for (const auto& path : *paths) {
-        if (path.starts_with('/')) {
-            taken.push_back(path);
-        }
-    }
-    mReceiver(taken);
+    mReceiver(*paths);
 }
 
 } // namespace framework::detail
