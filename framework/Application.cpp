@@ -157,16 +157,10 @@ Runtime::Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform)
     current = &s;
 }
 
+// The rest of the state goes in the reverse order of its members.
 Runtime::~Runtime()
 {
-    auto& s = *mState;
     ReleaseWindows();
-    s.menuBarWindow.reset();
-    s.application.reset();
-    s.channel.reset();
-    QCoreApplication::removeTranslator(s.translator.get());
-    s.translator.reset();
-    s.qtApplication.reset();
     current = nullptr;
 }
 

@@ -116,14 +116,13 @@ void MenuBarWindow::dragEnterEvent(QDragEnterEvent* event)
 void MenuBarWindow::dropEvent(QDropEvent* event)
 {
     const auto paths = droppedDocuments(event->mimeData());
-    auto* runtime = Runtime::Current();
-    if (paths.empty() || !runtime) {
+    if (paths.empty()) {
         return;
     }
     event->acceptProposedAction();
     // Each arrives as a document of its own, when no request runs: a drop during a conversion waits.
     for (const auto& path : paths) {
-        runtime->OpenDocument(FolderItem::FromPath(path));
+        Runtime::Current()->OpenDocument(FolderItem::FromPath(path));
     }
 }
 
@@ -138,22 +137,17 @@ void MenuBarWindow::addMenu(const MenuItem& menuItem)
         }
     });
 
-    QAction* quitAction = nullptr;
     for (const auto& item : menuItem.Children()) {
-        auto* action = makeAction(*item, menu);
-        // Without an application menu, quitting goes where people look for it: last in its menu (on macOS
-        // Qt moves it to the application menu).
-        if (item->ItemRole() == MenuItem::Role::Quit && !quitAction) {
-            quitAction = action;
-        } else {
+        menu->addAction(makeAction(*item, menu));
+    }
+    // Without an application menu, quitting goes where people look for it: last in its menu (on macOS Qt
+    // moves it to the application menu).
+    for (auto* action : menu->actions()) {
+        if (action->menuRole() == QAction::QuitRole) {
+            menu->removeAction(action);
+            menu->addSeparator();
             menu->addAction(action);
         }
-    }
-    if (quitAction) {
-        if (!menu->actions().isEmpty()) {
-            menu->addSeparator();
-        }
-        menu->addAction(quitAction);
     }
     auto actions = menu->actions();
     while (!actions.isEmpty() && actions.last()->isSeparator()) {

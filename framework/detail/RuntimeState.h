@@ -15,7 +15,8 @@
 
 namespace framework::detail {
 
-// Everything a run of the framework holds, owned by its Runtime.
+// Everything a run of the framework holds, owned by its Runtime. The members go in reverse order: the
+// widgets and the channel before Qt's application object.
 struct RuntimeState
 {
     Runtime* runtime = nullptr;
