@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -172,7 +173,7 @@ void Shell::Execute(const String& command)
     std::array<char*, 4> argv{const_cast<char*>(kShell), const_cast<char*>("-c"), commandBytes.data(),
                               nullptr};
 
-    detail::InputBlocker blocker;
+    std::optional<detail::InputBlocker> blocker(std::in_place);
     TerminationWatch watch;
     const pid_t program = getpid();
     const pid_t group = fork();
@@ -203,10 +204,11 @@ void Shell::Execute(const String& command)
                      [&] { errorWatch.setEnabled(readEnd(errors[0], mErrorOutput)); });
     while (!ended) {
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        if (blocker.TakeQuitRequest() && !mStoppedOnRequest) {
-            blocker.SetPaused(true);
+        if (blocker->TakeQuitRequest() && !mStoppedOnRequest) {
+            // The question is modal: it keeps input from the other windows itself.
+            blocker.reset();
             mStoppedOnRequest = userWantsToStop();
-            blocker.SetPaused(false);
+            blocker.emplace();
             if (mStoppedOnRequest) {
                 kill(-group, SIGKILL);
             }

@@ -35,9 +35,6 @@ bool isMenuBarWindow(QObject* object)
 
 bool InputBlocker::eventFilter(QObject* watched, QEvent* event)
 {
-    if (mPaused) {
-        return false;
-    }
     switch (event->type()) {
     // A window closed from its title bar would reach the program's handlers like a command.
     case QEvent::Close:

@@ -17,15 +17,12 @@ public:
 
     // Whether a request to quit came since the last call.
     bool TakeQuitRequest() { return std::exchange(mQuitRequested, false); }
-    // While paused, input passes: to a modal question, say, which keeps it from the other windows.
-    void SetPaused(bool paused) { mPaused = paused; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool mQuitRequested = false;
-    bool mPaused = false;
 };
 
 } // namespace framework::detail
