@@ -85,23 +85,15 @@ void Application::Register(std::shared_ptr<Application> application)
 
 void Quit(int status)
 {
-    detail::RequireState().exitStatus = status;
-    detail::RequestQuit();
-}
-
-namespace detail {
-void RequestQuit()
-{
-    auto& s = RequireState();
-    if (!s.quitting) {
-        s.quitting = true;
-        if (s.application) {
-            s.application->Event_Close();
-        }
+    auto& s = detail::RequireState();
+    s.exitStatus = status;
+    if (!std::exchange(s.quitting, true) && s.application) {
+        s.application->Event_Close();
     }
     QCoreApplication::exit(s.exitStatus);
 }
 
+namespace detail {
 RuntimeState* CurrentState()
 {
     return current;

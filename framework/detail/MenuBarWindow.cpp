@@ -101,7 +101,7 @@ void MenuBarWindow::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     if (!RequestRunning()) {
-        DispatchRequest(RequestQuit);
+        DispatchRequest([] { Quit(0); });
     }
 }
 
@@ -192,7 +192,7 @@ void MenuBarWindow::trigger(const String& name, MenuItem::Role role)
         return;
     }
     if (role == MenuItem::Role::Quit) {
-        DispatchRequest(RequestQuit);
+        DispatchRequest([] { Quit(0); });
         return;
     }
     auto application = Application::Instance();

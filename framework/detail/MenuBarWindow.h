@@ -10,8 +10,6 @@ class QAction;
 
 namespace framework::detail {
 
-void RequestQuit();
-
 // Shows the program's menu tree. Where the platform has a global menu bar (macOS) that bar serves;
 // elsewhere a small window titled with the program's name holds the menu bar and nothing else, and
 // closing it is a request to quit. Menu actions carry their item's Name as object name. The window
