@@ -177,11 +177,8 @@ bool InstanceChannel::HandOverOrListen(const std::vector<String>& absolutePaths)
     if (socket.waitForConnected(kConnectTimeoutMs)) {
         return handOver(socket, absolutePaths);
     }
-    // Refused: the socket is there but nobody listens on it, left behind by a run that crashed.
-    if (socket.error() == QLocalSocket::ConnectionRefusedError) {
-        QLocalServer::removeServer(mSocketPath);
-    }
     auto server = std::make_unique<QLocalServer>();
+    // Qt makes the socket elsewhere and moves it into place: over one left behind by a run that crashed.
     server->setSocketOptions(QLocalServer::UserAccessOption);
     server->setMaxPendingConnections(kMostWaitingConnections);
     if (server->listen(mSocketPath)) {
@@ -197,14 +194,16 @@ void InstanceChannel::relistenIfClosed()
     if (mServer->isListening()) {
         return;
     }
-    // Qt closes the server when accepting fails. Its socket went with it, so a launch may have become
-    // the running program meanwhile: then that one keeps the name.
+    // Qt closes the server when accepting fails, and removes its socket: a launch may have become the
+    // running program meanwhile, and then that one keeps the name.
     QLockFile lock(mSocketPath + QStringLiteral(".lock"));
     if (!lock.tryLock(0)) {
         return;
     }
-    if (!mServer->listen(mSocketPath) && mServer->serverError() == QAbstractSocket::AddressInUseError) {
+    if (QFile::exists(mSocketPath)) {
         mRelisten.stop();
+    } else {
+        mServer->listen(mSocketPath);
     }
 }
 
