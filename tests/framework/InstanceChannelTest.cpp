@@ -1,14 +1,18 @@
-// One running program takes the documents of every later launch, and only this user's launches reach it.
+// One running program takes the documents of every later launch, and only this user's launches reach it;
+// it takes the documents dropped on its window too.
 #include "framework/detail/InstanceChannel.h"
 
 #include "support/Conversion.h"
 #include "support/Program.h"
 #include "support/XServer.h"
 
+#include <QApplication>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLocalSocket>
 #include <QMainWindow>
+#include <QMimeData>
 #include <QProcess>
 #include <QTest>
 #include <filesystem>
@@ -48,6 +52,24 @@ struct Launch
     QProcess process;
     bool started = false;
 };
+
+// Drags the files over the menu-bar window and lets go, as a file manager does; yields whether the
+// window took the drag and the drop.
+std::pair<bool, bool> dropOnMenuBarWindow(const std::vector<std::string>& paths, const QUrl& remote = {})
+{
+    QList<QUrl> urls{remote};
+    for (const auto& path : paths) {
+        urls << QUrl::fromLocalFile(QString::fromStdString(path));
+    }
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint middle = MenuBarWindow()->rect().center();
+    QDragEnterEvent enter(middle, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(MenuBarWindow(), &enter);
+    QDropEvent drop(middle, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(MenuBarWindow(), &drop);
+    return {enter.isAccepted(), drop.isAccepted()};
+}
 
 std::string socketPath()
 {
@@ -147,9 +169,10 @@ protected:
 
 // The program starts after a run that crashed and left its socket behind, and takes the name over. Later
 // launches hand their documents over even while a folder dialog is open, and exit with 0 at once; the
-// documents wait until that request has ended. A launch without documents brings the program forward. A
-// program that ends normally takes its socket away.
-TEST_F(InstanceChannelTest, LaterLaunchesHandTheirDocumentsOverOrBringTheProgramForwardAndExitWithZero)
+// documents wait until that request has ended. A launch without documents brings the program forward.
+// Books dropped on the menu bar's window come in turn as well, and nothing else is taken. A program that
+// ends normally takes its socket away.
+TEST_F(InstanceChannelTest, LaterLaunchesAndDropsHandTheirDocumentsOverToTheRunningProgramInTurn)
 {
     close(listenAt(socketPath()));
     ASSERT_TRUE(fs::is_socket(socketPath())) << "a socket that nobody listens on";
@@ -157,10 +180,15 @@ TEST_F(InstanceChannelTest, LaterLaunchesHandTheirDocumentsOverOrBringTheProgram
     CopyTestBook("krotka.lit", first);
     CopyTestBook("krotka.lit", dir / "druga książka.lit");
     CopyTestBook("krotka.lit", dir / "trzecia.lit");
+    CopyTestBook("rozdzialy.lit", dir / "ROZDZIAŁY.LIT");
+    std::ofstream(dir / "notatki.txt") << "nie książka";
+    fs::create_directories(dir / "teczka.lit");
     fs::create_directory(dir / "html");
     Launch empty;
     Launch withBooks;
     QFileDialog* firstDialog = nullptr;
+    std::pair<bool, bool> nothingToTake;
+    std::pair<bool, bool> books;
 
     // No answers queued: the first document's folder dialog is the real one.
     const int status = RunProgram(
@@ -184,18 +212,30 @@ TEST_F(InstanceChannelTest, LaterLaunchesHandTheirDocumentsOverOrBringTheProgram
                     [&] {
                         EXPECT_EQ(recording->events, std::vector<std::string>{"begin " + first});
                         EXPECT_EQ(ShownFileDialog(), firstDialog);
-                        script.QueueDialogAnswer(std::nullopt);
-                        script.QueueDialogAnswer(std::nullopt);
+                        for (int dialog = 0; dialog < 4; ++dialog) {
+                            script.QueueDialogAnswer(std::nullopt);
+                        }
                         TypeIntoFileDialog(*firstDialog, dir / "html");
                     });
-            QuitWhen([&] { return recording->events.size() == 6; });
+            RunWhen([&] { return recording->events.size() == 6 && !framework::RequestRunning(); },
+                    [&] {
+                        nothingToTake =
+                            dropOnMenuBarWindow({dir / "notatki.txt", dir / "teczka.lit", dir / "brak.lit"},
+                                                QUrl(QStringLiteral("https://example.com/zdalna.lit")));
+                        books = dropOnMenuBarWindow({first, dir / "notatki.txt", dir / "ROZDZIAŁY.LIT"});
+                    });
+            QuitWhen([&] { return recording->events.size() == 10; });
         },
         recording);
 
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(empty.ExitedWithZero());
     EXPECT_TRUE(withBooks.ExitedWithZero());
-    EXPECT_EQ(recording->events, OpenedInTurn({first, dir / "druga książka.lit", dir / "trzecia.lit"}));
+    EXPECT_EQ(nothingToTake, std::pair(false, false))
+        << "a text file, a folder, a missing file, a remote book";
+    EXPECT_EQ(books, std::pair(true, true));
+    EXPECT_EQ(recording->events, OpenedInTurn({first, dir / "druga książka.lit", dir / "trzecia.lit", first,
+                                               dir / "ROZDZIAŁY.LIT"}));
     EXPECT_TRUE(fs::is_regular_file(dir / "html/krotka.html"));
     EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
     EXPECT_FALSE(fs::exists(socketPath()));
