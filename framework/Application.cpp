@@ -178,9 +178,7 @@ void Runtime::RunEventLoop()
         schedulePump();
     });
     QApplication::exec();
-    if (s.channel) {
-        s.channel->StopListening();
-    }
+    s.channel->StopListening();
     if (s.menuBarWindow) {
         s.menuBarWindow->hide();
     }

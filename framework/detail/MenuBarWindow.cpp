@@ -25,9 +25,6 @@ namespace {
 std::vector<String> droppedDocuments(const QMimeData* data)
 {
     std::vector<String> paths;
-    if (!data) {
-        return paths;
-    }
     const auto types = RegisteredDocumentTypes();
     for (const auto& url : data->urls()) {
         const QFileInfo file(url.toLocalFile());
