@@ -3,11 +3,14 @@
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/Platform.h"
-#include "framework/detail/InputBlocker.h"
+#include "framework/detail/RuntimeState.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QWindow>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -118,6 +121,70 @@ struct TerminationWatch
     }
 }
 
+// Closing the menu bar's window quits the program. The close comes to its native window first.
+bool isMenuBarWindow(QObject* object)
+{
+    const auto* state = detail::CurrentState();
+    const QWidget* window = state ? state->menuBarWindow.get() : nullptr;
+    return window && (object == window || object == window->windowHandle());
+}
+
+// While it exists, keyboard, mouse, wheel, touch and drag-and-drop input to every window of the program
+// is dropped, and so are windows closed from their title bars; the pointer shows that the program is
+// busy. Windows still repaint. The requests to quit among the dropped input (the Quit shortcut, the
+// menu bar's window closed) are noted.
+class InputBlocker : public QObject
+{
+public:
+    InputBlocker()
+    {
+        qApp->installEventFilter(this);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~InputBlocker() override
+    {
+        QApplication::restoreOverrideCursor();
+        qApp->removeEventFilter(this);
+    }
+
+    // Whether a request to quit came since the last call.
+    bool TakeQuitRequest() { return std::exchange(mQuitRequested, false); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        // A window closed from its title bar would reach the program's handlers like a command.
+        case QEvent::Close:
+            if (!event->spontaneous()) {
+                return false;
+            }
+            mQuitRequested |= isMenuBarWindow(watched);
+            event->ignore(); // an accepted close event closes the window even when nobody receives it
+            return true;
+        // The Quit item's shortcut comes to its action; the system's Quit keys as a key otherwise.
+        case QEvent::Shortcut:
+            if (const auto* action = qobject_cast<QAction*>(watched)) {
+                mQuitRequested |= action->menuRole() == QAction::QuitRole;
+            }
+            return true;
+        case QEvent::KeyPress:
+            mQuitRequested |= static_cast<QKeyEvent*>(event)->matches(QKeySequence::Quit);
+            return true;
+        case QEvent::InputMethod:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        default:
+            return event->isInputEvent(); // keys, the mouse, the wheel, touch, tablets, context menus
+        }
+    }
+
+private:
+    bool mQuitRequested = false;
+};
+
 bool userWantsToStop()
 {
     QMessageBox box(QMessageBox::Question, QApplication::applicationName(), QString::fromUtf8(kStopQuestion),
@@ -173,7 +240,7 @@ void Shell::Execute(const String& command)
     std::array<char*, 4> argv{const_cast<char*>(kShell), const_cast<char*>("-c"), commandBytes.data(),
                               nullptr};
 
-    std::optional<detail::InputBlocker> blocker(std::in_place);
+    std::optional<InputBlocker> blocker(std::in_place);
     TerminationWatch watch;
     const pid_t program = getpid();
     const pid_t group = fork();
