@@ -164,7 +164,6 @@ Runtime* Runtime::Current()
 void Runtime::RunEventLoop()
 {
     auto& s = *mState;
-    s.quitting = false;
     if (s.menuBarWindow) {
         s.menuBarWindow->Present();
     }

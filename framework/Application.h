@@ -7,7 +7,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <vector>
 
 namespace framework {
 

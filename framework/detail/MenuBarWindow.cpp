@@ -49,6 +49,7 @@ MenuBarWindow::MenuBarWindow(const MenuBar& tree)
                    Qt::WindowMinimizeButtonHint);
 #ifdef Q_OS_MACOS
     mBar = new QMenuBar(nullptr); // the global menu bar, whichever window is active
+    connect(this, &QObject::destroyed, [bar = mBar] { delete bar; });
 #else
     mBar = menuBar();
     mBar->setNativeMenuBar(false);
@@ -72,13 +73,6 @@ MenuBarWindow::MenuBarWindow(const MenuBar& tree)
             mLastText = nullptr;
         }
     });
-}
-
-MenuBarWindow::~MenuBarWindow()
-{
-#ifdef Q_OS_MACOS
-    delete mBar;
-#endif
 }
 
 void MenuBarWindow::Present()

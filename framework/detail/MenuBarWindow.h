@@ -20,7 +20,6 @@ class MenuBarWindow : public QMainWindow
 
 public:
     explicit MenuBarWindow(const MenuBar& tree);
-    ~MenuBarWindow() override;
 
     void Present();
     QMenuBar* Bar() const { return mBar; }
