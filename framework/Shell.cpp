@@ -71,12 +71,11 @@ struct TerminationWatch
 };
 
 // Runs in a child of the program, and stays there as the leader of a new process group in which the
-// shell runs with the given standard files (standard error apart). A process loses the parent-death signal
-// when it forks, and the shell forks the converter, so this one watches for the program's death instead and
-// then ends the whole group. It ends when the shell ends, with the shell's status (128 + the signal when a
-// signal ended the shell), and only then closes its end of `running`.
-[[noreturn]] void superviseShell(pid_t program, char* const* argv, int input, int output, int errors,
-                                 int running)
+// shell runs with `nothing` as its input and output and `errors` as its standard error. A process loses the
+// parent-death signal when it forks, and the shell forks the converter, so this one watches for the
+// program's death instead and then ends the whole group. It ends when the shell ends, with the shell's
+// status (128 + the signal when a signal ended the shell), and only then closes its end of `running`.
+[[noreturn]] void superviseShell(pid_t program, char* const* argv, int nothing, int errors, int running)
 {
     sigset_t watched;
     sigemptyset(&watched);
@@ -93,8 +92,8 @@ struct TerminationWatch
     if (getppid() != program) {
         kill(0, SIGKILL); // the program ended before the watch began
     }
-    dup2(input, STDIN_FILENO);
-    dup2(output, STDOUT_FILENO);
+    dup2(nothing, STDIN_FILENO);
+    dup2(nothing, STDOUT_FILENO);
     dup2(errors, STDERR_FILENO);
     dup2(running, 3);
     close_range(4, ~0U, 0);
@@ -245,7 +244,7 @@ void Shell::Execute(const String& command)
     const pid_t program = getpid();
     const pid_t group = fork();
     if (group == 0) {
-        superviseShell(program, argv.data(), nullDevice, nullDevice, errors[1], running[1]);
+        superviseShell(program, argv.data(), nullDevice, errors[1], running[1]);
     }
     close(nullDevice);
     close(running[1]);

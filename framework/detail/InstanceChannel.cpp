@@ -177,13 +177,12 @@ bool InstanceChannel::HandOverOrListen(const std::vector<String>& absolutePaths)
     if (socket.waitForConnected(kConnectTimeoutMs)) {
         return handOver(socket, absolutePaths);
     }
-    auto server = std::make_unique<QLocalServer>();
+    mServer = std::make_unique<QLocalServer>();
     // Qt makes the socket elsewhere and moves it into place: over one left behind by a run that crashed.
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    server->setMaxPendingConnections(kMostWaitingConnections);
-    if (server->listen(mSocketPath)) {
-        connect(server.get(), &QLocalServer::newConnection, this, &InstanceChannel::accept);
-        mServer = std::move(server);
+    mServer->setSocketOptions(QLocalServer::UserAccessOption);
+    mServer->setMaxPendingConnections(kMostWaitingConnections);
+    if (mServer->listen(mSocketPath)) {
+        connect(mServer.get(), &QLocalServer::newConnection, this, &InstanceChannel::accept);
         mRelisten.start(kRelistenIntervalMs);
     }
     return false;
