@@ -36,7 +36,7 @@ public:
 
     // True when a running program took the documents: this launch has nothing more to do. Otherwise
     // this launch listens from now on (unless another program holds the name and does not answer). A
-    // socket left behind by a run that ended without closing it is removed.
+    // socket left behind by a run that ended without closing it is replaced.
     bool HandOverOrListen(const std::vector<String>& absolutePaths);
 
     // Stops taking documents: a launch from now on starts a program of its own.
