@@ -6,11 +6,9 @@
 #include "framework/detail/QtStart.h"
 #include "framework/detail/RuntimeState.h"
 
-#include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTimer>
-#include <algorithm>
 
 namespace framework {
 
@@ -20,35 +18,18 @@ namespace {
 
 RuntimeState* current = nullptr;
 
-void schedulePump();
-
-void pumpDocuments()
-{
-    if (!current) {
-        return;
-    }
-    auto& s = *current;
-    s.pumpScheduled = false;
-    if (s.requestDepth > 0 || s.quitting || s.pendingException || s.pendingDocuments.empty() ||
-        !s.application || !s.opened) {
-        return;
-    }
-    auto item = s.pendingDocuments.front();
-    s.pendingDocuments.pop_front();
-    DispatchRequest([&] { s.application->Event_OpenDocument(item); });
-    schedulePump();
-}
-
 void schedulePump()
 {
-    if (!current) {
-        return;
-    }
-    auto& s = *current;
-    if (!s.pumpScheduled && !s.pendingDocuments.empty()) {
-        s.pumpScheduled = true;
-        QTimer::singleShot(0, qApp, pumpDocuments);
-    }
+    QTimer::singleShot(0, qApp, [] {
+        auto* s = current;
+        if (s && s->requestDepth == 0 && !s->quitting && !s->pendingException &&
+            !s->pendingDocuments.empty() && s->application && s->opened) {
+            auto item = s->pendingDocuments.front();
+            s->pendingDocuments.pop_front();
+            // The next document follows once this request has ended.
+            DispatchRequest([&] { s->application->Event_OpenDocument(item); });
+        }
+    });
 }
 
 // A launch without documents asks the running program to show itself.
@@ -67,17 +48,14 @@ void receiveHandedOverDocuments(const std::vector<String>& paths)
 
 } // namespace
 
-Application::~Application() = default;
-
 void Application::AddMenuHandler(const String& itemName, MenuHandler handler)
 {
-    mMenuHandlers.emplace_back(itemName, std::move(handler));
+    mMenuHandlers.emplace(itemName, std::move(handler));
 }
 
 const Application::MenuHandler* Application::MenuHandlerFor(const String& itemName) const
 {
-    const auto found = std::find_if(mMenuHandlers.begin(), mMenuHandlers.end(),
-                                    [&](const auto& bound) { return bound.first == itemName; });
+    const auto found = mMenuHandlers.find(itemName);
     return found == mMenuHandlers.end() ? nullptr : &found->second;
 }
 
@@ -90,11 +68,9 @@ void Application::SetMenuBar(std::shared_ptr<framework::MenuBar> menuBar)
 
 FolderItemPtr Application::ExecutableFile() const
 {
-    const auto path = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
-    if (path.isEmpty()) {
-        return nullptr;
-    }
-    return FolderItem::FromPath(path.toStdString());
+    // Qt resolves its links.
+    const auto path = QCoreApplication::applicationFilePath();
+    return path.isEmpty() ? nullptr : FolderItem::FromPath(path.toStdString());
 }
 
 std::shared_ptr<Application> Application::Instance()
@@ -109,23 +85,15 @@ void Application::Register(std::shared_ptr<Application> application)
 
 void Quit(int status)
 {
-    detail::RequireState().exitStatus = status;
-    detail::RequestQuit();
-}
-
-namespace detail {
-void RequestQuit()
-{
-    auto& s = RequireState();
-    if (!s.quitting) {
-        s.quitting = true;
-        if (s.application) {
-            s.application->Event_Close();
-        }
+    auto& s = detail::RequireState();
+    s.exitStatus = status;
+    if (!std::exchange(s.quitting, true) && s.application) {
+        s.application->Event_Close();
     }
     QCoreApplication::exit(s.exitStatus);
 }
 
+namespace detail {
 RuntimeState* CurrentState()
 {
     return current;
@@ -156,8 +124,11 @@ Runtime::Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform)
     auto& s = *mState;
     s.runtime = this;
     s.platform = std::move(platform);
+    // The launch's own documents come before any that a later launch hands over.
+    std::vector<String> paths;
     for (int i = 1; i < argc; ++i) {
-        s.launchDocuments.push_back(FolderItem::FromPath(argv[i]));
+        s.pendingDocuments.push_back(FolderItem::FromPath(argv[i]));
+        paths.push_back(s.pendingDocuments.back()->NativePath());
     }
     // Qt sees only the program's name: every argument is a document, none an option.
     s.qtApplication = detail::StartQt(argv[0]);
@@ -172,26 +143,16 @@ Runtime::Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform)
         QIcon::fromTheme(QStringLiteral("zwojnik"), QIcon(QStringLiteral(":/icons/zwojnik.svg"))));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    std::vector<String> paths;
-    for (const auto& item : s.launchDocuments) {
-        paths.push_back(item->NativePath());
-    }
     s.channel = std::make_unique<detail::InstanceChannel>(detail::InstanceChannel::SocketPathForThisSession(),
                                                           receiveHandedOverDocuments);
     s.handedOver = s.channel->HandOverOrListen(paths);
     current = &s;
 }
 
+// The rest of the state goes in the reverse order of its members.
 Runtime::~Runtime()
 {
-    auto& s = *mState;
     ReleaseWindows();
-    s.menuBarWindow.reset();
-    s.application.reset();
-    s.channel.reset();
-    QCoreApplication::removeTranslator(s.translator.get());
-    s.translator.reset();
-    s.qtApplication.reset();
     current = nullptr;
 }
 
@@ -203,7 +164,6 @@ Runtime* Runtime::Current()
 void Runtime::RunEventLoop()
 {
     auto& s = *mState;
-    s.quitting = false;
     if (s.menuBarWindow) {
         s.menuBarWindow->Present();
     }
@@ -214,16 +174,10 @@ void Runtime::RunEventLoop()
             }
         });
         s.opened = true;
-        // The launch's own documents come before any that a later launch handed over meanwhile.
-        s.pendingDocuments.insert(s.pendingDocuments.begin(), s.launchDocuments.begin(),
-                                  s.launchDocuments.end());
-        s.launchDocuments.clear();
         schedulePump();
     });
     QApplication::exec();
-    if (s.channel) {
-        s.channel->StopListening();
-    }
+    s.channel->StopListening();
     if (s.menuBarWindow) {
         s.menuBarWindow->hide();
     }
@@ -245,7 +199,7 @@ bool Runtime::HandedOver() const
 
 void Runtime::HandleUnhandledException(std::exception_ptr exception)
 {
-    mState->unhandledException = true;
+    mState->exitStatus = 1;
     String name = "unknown";
     String detail;
     try {
@@ -266,7 +220,7 @@ int Runtime::Exit()
 {
     auto& s = *mState;
     s.application.reset();
-    return s.unhandledException ? 1 : s.exitStatus;
+    return s.exitStatus;
 }
 
 void DispatchRequest(const std::function<void()>& call)

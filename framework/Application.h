@@ -5,8 +5,8 @@
 
 #include <exception>
 #include <functional>
+#include <map>
 #include <memory>
-#include <vector>
 
 namespace framework {
 
@@ -23,7 +23,7 @@ class Application
 public:
     using MenuHandler = std::function<bool()>;
 
-    virtual ~Application();
+    virtual ~Application() = default;
 
     virtual void Event_Open() {}
     virtual void Event_OpenDocument(const FolderItemPtr& item) { (void)item; }
@@ -44,7 +44,7 @@ public:
     static void Register(std::shared_ptr<Application> application);
 
 private:
-    std::vector<std::pair<String, MenuHandler>> mMenuHandlers;
+    std::map<String, MenuHandler> mMenuHandlers;
     std::shared_ptr<framework::MenuBar> mMenuBar;
 };
 

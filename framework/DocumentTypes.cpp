@@ -6,17 +6,10 @@
 
 namespace framework {
 
-namespace {
-std::vector<DocumentType>& registry()
-{
-    return detail::RequireState().documentTypes;
-}
-} // namespace
-
 void RegisterDocumentType(const String& name, const String& macCreator, const String& macType,
                           const String& extension)
 {
-    registry().push_back({name, macCreator, macType, extension});
+    detail::RequireState().documentTypes.push_back({name, macCreator, macType, extension});
 }
 
 void DeregisterDocumentType(const String& name)

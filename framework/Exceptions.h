@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -50,21 +49,14 @@ public:
     const char* className() const noexcept override { return "ShellException"; }
 };
 
-// Yields the object, or raises the nil-object exception when there is none.
-template <typename T> T& Require(const std::shared_ptr<T>& object)
+// Yields the object that the pointer or optional holds, or raises the nil-object exception when there is
+// none.
+template <typename Holder> decltype(auto) Require(Holder&& holder)
 {
-    if (!object) {
+    if (!holder) {
         throw NilObjectException();
     }
-    return *object;
-}
-
-template <typename T> const T& Require(const std::optional<T>& value)
-{
-    if (!value) {
-        throw NilObjectException();
-    }
-    return *value;
+    return *holder;
 }
 
 // Casts an object to a derived class, raising the failed-cast exception when it is of another class

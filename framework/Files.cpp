@@ -37,7 +37,6 @@ String FolderItem::ShellPath() const
 String EscapeForShell(const String& path)
 {
     String escaped;
-    escaped.reserve(path.size() * 2);
     for (const char c : path) {
         const auto byte = static_cast<unsigned char>(c);
         const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||

@@ -22,7 +22,6 @@ public:
         ApplicationMenu, // belongs in the application menu where the platform has one
     };
 
-    MenuItem() = default;
     virtual ~MenuItem() = default;
     virtual Role ItemRole() const { return Role::Plain; }
 

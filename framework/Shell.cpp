@@ -3,16 +3,20 @@
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/Platform.h"
-#include "framework/detail/InputBlocker.h"
+#include "framework/detail/RuntimeState.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QWindow>
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,17 +44,16 @@ extern "C" void endRunningGroup(int signal)
 
 // While it exists, SIGTERM, SIGHUP and SIGINT end the running command's group; the program ends by
 // them only once the command is gone. A signal the program ignores stays ignored.
-class TerminationWatch
+struct TerminationWatch
 {
-public:
     TerminationWatch()
     {
         struct sigaction action = {};
         action.sa_handler = endRunningGroup;
         sigemptyset(&action.sa_mask);
         for (std::size_t i = 0; i < kTerminationSignals.size(); ++i) {
-            sigaction(kTerminationSignals[i], nullptr, &mPrevious[i]);
-            if (mPrevious[i].sa_handler != SIG_IGN) {
+            sigaction(kTerminationSignals[i], nullptr, &previous[i]);
+            if (previous[i].sa_handler != SIG_IGN) {
                 sigaction(kTerminationSignals[i], &action, nullptr);
             }
         }
@@ -58,25 +61,21 @@ public:
     ~TerminationWatch()
     {
         for (std::size_t i = 0; i < kTerminationSignals.size(); ++i) {
-            sigaction(kTerminationSignals[i], &mPrevious[i], nullptr);
+            sigaction(kTerminationSignals[i], &previous[i], nullptr);
         }
         gRunningGroup = 0;
         gTerminationSignal = 0;
     }
-    TerminationWatch(const TerminationWatch&) = delete;
-    TerminationWatch& operator=(const TerminationWatch&) = delete;
 
-private:
-    std::array<struct sigaction, kTerminationSignals.size()> mPrevious{};
+    std::array<struct sigaction, kTerminationSignals.size()> previous{};
 };
 
 // Runs in a child of the program, and stays there as the leader of a new process group in which the
-// shell runs with the given standard files (standard error apart). A process loses the parent-death signal
-// when it forks, and the shell forks the converter, so this one watches for the program's death instead and
-// then ends the whole group. It ends when the shell ends, with the shell's status (128 + the signal when a
-// signal ended the shell), and only then closes its end of `running`.
-[[noreturn]] void superviseShell(pid_t program, char* const* argv, int input, int output, int errors,
-                                 int running)
+// shell runs with `nothing` as its input and output and `errors` as its standard error. A process loses the
+// parent-death signal when it forks, and the shell forks the converter, so this one watches for the
+// program's death instead and then ends the whole group. It ends when the shell ends, with the shell's
+// status (128 + the signal when a signal ended the shell), and only then closes its end of `running`.
+[[noreturn]] void superviseShell(pid_t program, char* const* argv, int nothing, int errors, int running)
 {
     sigset_t watched;
     sigemptyset(&watched);
@@ -93,8 +92,8 @@ private:
     if (getppid() != program) {
         kill(0, SIGKILL); // the program ended before the watch began
     }
-    dup2(input, STDIN_FILENO);
-    dup2(output, STDOUT_FILENO);
+    dup2(nothing, STDIN_FILENO);
+    dup2(nothing, STDOUT_FILENO);
     dup2(errors, STDERR_FILENO);
     dup2(running, 3);
     close_range(4, ~0U, 0);
@@ -120,6 +119,70 @@ private:
         }
     }
 }
+
+// Closing the menu bar's window quits the program. The close comes to its native window first.
+bool isMenuBarWindow(QObject* object)
+{
+    const auto* state = detail::CurrentState();
+    const QWidget* window = state ? state->menuBarWindow.get() : nullptr;
+    return window && (object == window || object == window->windowHandle());
+}
+
+// While it exists, keyboard, mouse, wheel, touch and drag-and-drop input to every window of the program
+// is dropped, and so are windows closed from their title bars; the pointer shows that the program is
+// busy. Windows still repaint. The requests to quit among the dropped input (the Quit shortcut, the
+// menu bar's window closed) are noted.
+class InputBlocker : public QObject
+{
+public:
+    InputBlocker()
+    {
+        qApp->installEventFilter(this);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~InputBlocker() override
+    {
+        QApplication::restoreOverrideCursor();
+        qApp->removeEventFilter(this);
+    }
+
+    // Whether a request to quit came since the last call.
+    bool TakeQuitRequest() { return std::exchange(mQuitRequested, false); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        // A window closed from its title bar would reach the program's handlers like a command.
+        case QEvent::Close:
+            if (!event->spontaneous()) {
+                return false;
+            }
+            mQuitRequested |= isMenuBarWindow(watched);
+            event->ignore(); // an accepted close event closes the window even when nobody receives it
+            return true;
+        // The Quit item's shortcut comes to its action; the system's Quit keys as a key otherwise.
+        case QEvent::Shortcut:
+            if (const auto* action = qobject_cast<QAction*>(watched)) {
+                mQuitRequested |= action->menuRole() == QAction::QuitRole;
+            }
+            return true;
+        case QEvent::KeyPress:
+            mQuitRequested |= static_cast<QKeyEvent*>(event)->matches(QKeySequence::Quit);
+            return true;
+        case QEvent::InputMethod:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        default:
+            return event->isInputEvent(); // keys, the mouse, the wheel, touch, tablets, context menus
+        }
+    }
+
+private:
+    bool mQuitRequested = false;
+};
 
 bool userWantsToStop()
 {
@@ -176,12 +239,12 @@ void Shell::Execute(const String& command)
     std::array<char*, 4> argv{const_cast<char*>(kShell), const_cast<char*>("-c"), commandBytes.data(),
                               nullptr};
 
-    detail::InputBlocker blocker;
+    std::optional<InputBlocker> blocker(std::in_place);
     TerminationWatch watch;
     const pid_t program = getpid();
     const pid_t group = fork();
     if (group == 0) {
-        superviseShell(program, argv.data(), nullDevice, nullDevice, errors[1], running[1]);
+        superviseShell(program, argv.data(), nullDevice, errors[1], running[1]);
     }
     close(nullDevice);
     close(running[1]);
@@ -207,10 +270,11 @@ void Shell::Execute(const String& command)
                      [&] { errorWatch.setEnabled(readEnd(errors[0], mErrorOutput)); });
     while (!ended) {
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        if (blocker.TakeQuitRequest() && !mStoppedOnRequest) {
-            blocker.SetPaused(true);
+        if (blocker->TakeQuitRequest() && !mStoppedOnRequest) {
+            // The question is modal: it keeps input from the other windows itself.
+            blocker.reset();
             mStoppedOnRequest = userWantsToStop();
-            blocker.SetPaused(false);
+            blocker.emplace();
             if (mStoppedOnRequest) {
                 kill(-group, SIGKILL);
             }

@@ -23,7 +23,6 @@ String ReplaceAll(const String& source, const String& find, const String& replac
         return source;
     }
     String result;
-    result.reserve(source.size());
     String::size_type from = 0;
     for (auto at = source.find(find); at != String::npos; at = source.find(find, from)) {
         result.append(source, from, at - from);

@@ -40,7 +40,8 @@ QByteArray encode(const std::vector<String>& paths)
     return message;
 }
 
-// The paths of a whole message, or nothing while its end has not arrived yet.
+// The paths of a whole message, or nothing while its end has not arrived yet. Only absolute paths name
+// the same file here as in the launch that sent them: the others are left out.
 std::optional<std::vector<String>> decode(const QByteArray& message)
 {
     std::vector<String> paths;
@@ -53,7 +54,9 @@ std::optional<std::vector<String>> decode(const QByteArray& message)
         if (end == start) {
             return paths;
         }
-        paths.emplace_back(message.constData() + start, static_cast<std::size_t>(end - start));
+        if (message.at(start) == '/') {
+            paths.emplace_back(message.constData() + start, static_cast<std::size_t>(end - start));
+        }
         start = end + 1;
     }
 }
@@ -116,13 +119,29 @@ bool peerIsThisUser(const QLocalSocket& socket)
            peer.uid == geteuid();
 }
 
+// The running program takes the documents, or else this launch opens them itself and leaves it be.
+bool handOver(QLocalSocket& socket, const std::vector<String>& absolutePaths)
+{
+    if (!peerIsThisUser(socket)) {
+        return false;
+    }
+    socket.write(encode(absolutePaths));
+    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kAnswerTimeoutMs)) {
+    }
+    while (socket.bytesAvailable() < 1 && socket.waitForReadyRead(kAnswerTimeoutMs)) {
+    }
+    char answer = 0;
+    return socket.getChar(&answer) && answer == kTaken;
+}
+
 } // namespace
 
 InstanceChannel::InstanceChannel(QString socketPath, Receiver receiver)
     : mSocketPath(std::move(socketPath)), mReceiver(std::move(receiver))
-{}
+{
+    connect(&mRelisten, &QTimer::timeout, this, &InstanceChannel::relistenIfClosed);
+}
 
-// The relistening timer goes before the server, as in StopListening.
 InstanceChannel::~InstanceChannel() = default;
 
 QString InstanceChannel::SocketPathForThisSession()
@@ -153,76 +172,45 @@ bool InstanceChannel::HandOverOrListen(const std::vector<String>& absolutePaths)
         return false;
     }
 
-    switch (handOver(absolutePaths)) {
-    case HandOverResult::Taken:
-        return true;
-    case HandOverResult::NoAnswer:
-        // A program holds the name but does not answer: open the documents here, and leave it be.
-        return false;
-    case HandOverResult::StaleSocket:
-        QLocalServer::removeServer(mSocketPath);
-        break;
-    case HandOverResult::NobodyListens:
-        break;
+    QLocalSocket socket;
+    socket.connectToServer(mSocketPath);
+    if (socket.waitForConnected(kConnectTimeoutMs)) {
+        return handOver(socket, absolutePaths);
     }
-    auto server = std::make_unique<QLocalServer>();
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    server->setMaxPendingConnections(kMostWaitingConnections);
-    if (server->listen(mSocketPath)) {
-        connect(server.get(), &QLocalServer::newConnection, this, &InstanceChannel::accept);
-        mServer = std::move(server);
-        mRelisten = std::make_unique<QTimer>();
-        connect(mRelisten.get(), &QTimer::timeout, this, &InstanceChannel::relistenIfClosed);
-        mRelisten->start(kRelistenIntervalMs);
+    mServer = std::make_unique<QLocalServer>();
+    // Qt makes the socket elsewhere and moves it into place: over one left behind by a run that crashed.
+    mServer->setSocketOptions(QLocalServer::UserAccessOption);
+    mServer->setMaxPendingConnections(kMostWaitingConnections);
+    if (mServer->listen(mSocketPath)) {
+        connect(mServer.get(), &QLocalServer::newConnection, this, &InstanceChannel::accept);
+        mRelisten.start(kRelistenIntervalMs);
     }
     return false;
 }
 
 void InstanceChannel::relistenIfClosed()
 {
-    if (!mServer || mServer->isListening()) {
+    if (mServer->isListening()) {
         return;
     }
-    // Qt closes the server when accepting fails. Its socket went with it, so a launch may have become
-    // the running program meanwhile: then that one keeps the name.
+    // Qt closes the server when accepting fails, and removes its socket: a launch may have become the
+    // running program meanwhile, and then that one keeps the name.
     QLockFile lock(mSocketPath + QStringLiteral(".lock"));
     if (!lock.tryLock(0)) {
         return;
     }
-    if (!mServer->listen(mSocketPath) && mServer->serverError() == QAbstractSocket::AddressInUseError) {
-        mRelisten.reset();
+    if (QFile::exists(mSocketPath)) {
+        mRelisten.stop();
+    } else {
+        mServer->listen(mSocketPath);
     }
 }
 
 void InstanceChannel::StopListening()
 {
     // Connections not answered yet close with the server: their launches open their documents themselves.
-    mRelisten.reset();
+    mRelisten.stop();
     mServer.reset();
-}
-
-InstanceChannel::HandOverResult InstanceChannel::handOver(const std::vector<String>& absolutePaths) const
-{
-    QLocalSocket socket;
-    socket.connectToServer(mSocketPath);
-    if (!socket.waitForConnected(kConnectTimeoutMs)) {
-        // Refused: the socket is there but nobody listens on it, left behind by a run that crashed.
-        return socket.error() == QLocalSocket::ConnectionRefusedError ? HandOverResult::StaleSocket
-                                                                      : HandOverResult::NobodyListens;
-    }
-    if (!peerIsThisUser(socket)) {
-        return HandOverResult::NoAnswer;
-    }
-    socket.write(encode(absolutePaths));
-    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kAnswerTimeoutMs)) {
-    }
-    while (socket.bytesAvailable() < 1 && socket.waitForReadyRead(kAnswerTimeoutMs)) {
-    }
-    char answer = 0;
-    if (socket.getChar(&answer) && answer == kTaken) {
-        return HandOverResult::Taken;
-    }
-    return HandOverResult::NoAnswer;
 }
 
 void InstanceChannel::accept()
@@ -259,15 +247,7 @@ void InstanceChannel::read(QLocalSocket& socket, QByteArray& message)
     disconnect(&socket, &QLocalSocket::readyRead, this, nullptr);
     socket.putChar(kTaken);
     socket.disconnectFromServer();
-
-    // Only absolute paths name the same file here as in the launch that sent them.
-    std::vector<String> taken;
-    for (const auto& path : *paths) {
-        if (path.starts_with('/')) {
-            taken.push_back(path);
-        }
-    }
-    mReceiver(taken);
+    mReceiver(*paths);
 }
 
 } // namespace framework::detail

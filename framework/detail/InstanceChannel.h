@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -11,7 +12,6 @@
 class QByteArray;
 class QLocalServer;
 class QLocalSocket;
-class QTimer;
 
 namespace framework::detail {
 
@@ -36,7 +36,7 @@ public:
 
     // True when a running program took the documents: this launch has nothing more to do. Otherwise
     // this launch listens from now on (unless another program holds the name and does not answer). A
-    // socket left behind by a run that ended without closing it is removed.
+    // socket left behind by a run that ended without closing it is replaced.
     bool HandOverOrListen(const std::vector<String>& absolutePaths);
 
     // Stops taking documents: a launch from now on starts a program of its own.
@@ -47,15 +47,7 @@ public:
     static QString SocketPathForThisSession();
 
 private:
-    enum class HandOverResult
-    {
-        Taken,
-        NobodyListens,
-        StaleSocket,
-        NoAnswer,
-    };
-
-    HandOverResult handOver(const std::vector<String>& absolutePaths) const;
+    void listen();
     void accept();
     void read(QLocalSocket& socket, QByteArray& message);
     void relistenIfClosed();
@@ -63,7 +55,7 @@ private:
     QString mSocketPath;
     Receiver mReceiver;
     std::unique_ptr<QLocalServer> mServer;
-    std::unique_ptr<QTimer> mRelisten;
+    QTimer mRelisten; // goes before the server
     int mWaiting = 0;
 };
 

@@ -20,20 +20,11 @@ namespace framework::detail {
 
 namespace {
 
-// The program's one text, the Help text, is read-only: of the editing commands only Copy ever acts.
-bool isEditCommand(const String& name)
-{
-    return name == "EditUndo" || name == "EditCut" || name == "EditPaste" || name == "EditClear";
-}
-
 // The dropped files that are documents of a registered type, in the order dropped. As with the icon
 // of a program in the Dock, anything else is not taken.
 std::vector<String> droppedDocuments(const QMimeData* data)
 {
     std::vector<String> paths;
-    if (!data) {
-        return paths;
-    }
     const auto types = RegisteredDocumentTypes();
     for (const auto& url : data->urls()) {
         const QFileInfo file(url.toLocalFile());
@@ -57,38 +48,31 @@ MenuBarWindow::MenuBarWindow(const MenuBar& tree)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMinimizeButtonHint);
 #ifdef Q_OS_MACOS
-    mBar = new QMenuBar(nullptr);
+    mBar = new QMenuBar(nullptr); // the global menu bar, whichever window is active
+    connect(this, &QObject::destroyed, [bar = mBar] { delete bar; });
 #else
     mBar = menuBar();
     mBar->setNativeMenuBar(false);
     setCentralWidget(new QWidget(this));
-#endif
-    for (const auto& menu : tree.Children()) {
-        addMenu(*menu);
-    }
-#ifndef Q_OS_MACOS
     // F10 opens the first menu, from any of the program's windows.
     auto* openFirstMenu = new QShortcut(Qt::Key_F10, this);
     openFirstMenu->setContext(Qt::ApplicationShortcut);
     connect(openFirstMenu, &QShortcut::activated, this, [this] {
-        if (!mBar->actions().isEmpty()) {
-            activateWindow();
-            mBar->setActiveAction(mBar->actions().first());
+        activateWindow();
+        mBar->setActiveAction(mBar->actions().first());
+    });
+#endif
+    for (const auto& menu : tree.Children()) {
+        addMenu(*menu);
+    }
+    // The text that Copy copies from: the one last focused, while the focus stays in it or in this window.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (qobject_cast<QTextEdit*>(now)) {
+            mLastText = now;
+        } else if (now && now->window() != this) {
+            mLastText = nullptr;
         }
     });
-#endif
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        rememberFocusedText(now);
-        updateEditActions();
-    });
-    updateEditActions();
-}
-
-MenuBarWindow::~MenuBarWindow()
-{
-#ifdef Q_OS_MACOS
-    delete mBar;
-#endif
 }
 
 void MenuBarWindow::Present()
@@ -108,16 +92,12 @@ void MenuBarWindow::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     if (!RequestRunning()) {
-        DispatchRequest(RequestQuit);
+        DispatchRequest([] { Quit(0); });
     }
 }
 
+// Qt takes the moves of a drag that was taken as it entered.
 void MenuBarWindow::dragEnterEvent(QDragEnterEvent* event)
-{
-    dragMoveEvent(event);
-}
-
-void MenuBarWindow::dragMoveEvent(QDragMoveEvent* event)
 {
     if (!droppedDocuments(event->mimeData()).empty()) {
         event->acceptProposedAction();
@@ -127,14 +107,13 @@ void MenuBarWindow::dragMoveEvent(QDragMoveEvent* event)
 void MenuBarWindow::dropEvent(QDropEvent* event)
 {
     const auto paths = droppedDocuments(event->mimeData());
-    auto* runtime = Runtime::Current();
-    if (paths.empty() || !runtime) {
+    if (paths.empty()) {
         return;
     }
     event->acceptProposedAction();
     // Each arrives as a document of its own, when no request runs: a drop during a conversion waits.
     for (const auto& path : paths) {
-        runtime->OpenDocument(FolderItem::FromPath(path));
+        Runtime::Current()->OpenDocument(FolderItem::FromPath(path));
     }
 }
 
@@ -142,27 +121,24 @@ void MenuBarWindow::addMenu(const MenuItem& menuItem)
 {
     auto* menu = mBar->addMenu(qt(menuItem.Text()));
     menu->menuAction()->setObjectName(qt(menuItem.Name()));
-    connect(menu, &QMenu::aboutToShow, this, &MenuBarWindow::updateEditActions);
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        const auto* text = qobject_cast<QTextEdit*>(mLastText.data());
+        if (mCopy) {
+            mCopy->setEnabled(text && text->textCursor().hasSelection());
+        }
+    });
 
-    QAction* quitAction = nullptr;
     for (const auto& item : menuItem.Children()) {
-        auto* action = makeAction(*item, menu);
-#ifdef Q_OS_MACOS
-        menu->addAction(action);
-#else
-        // Without an application menu, quitting goes where people look for it: last in its menu.
-        if (item->ItemRole() == MenuItem::Role::Quit && !quitAction) {
-            quitAction = action;
-        } else {
+        menu->addAction(makeAction(*item, menu));
+    }
+    // Without an application menu, quitting goes where people look for it: last in its menu (on macOS Qt
+    // moves it to the application menu).
+    for (auto* action : menu->actions()) {
+        if (action->menuRole() == QAction::QuitRole) {
+            menu->removeAction(action);
+            menu->addSeparator();
             menu->addAction(action);
         }
-#endif
-    }
-    if (quitAction) {
-        if (!menu->actions().isEmpty()) {
-            menu->addSeparator();
-        }
-        menu->addAction(quitAction);
     }
     auto actions = menu->actions();
     while (!actions.isEmpty() && actions.last()->isSeparator()) {
@@ -194,8 +170,9 @@ QAction* MenuBarWindow::makeAction(const MenuItem& item, QObject* parent)
     if (item.Name() == "EditCopy") {
         mCopy = action;
     }
-    // The program has no preferences.
-    action->setEnabled(role != MenuItem::Role::Preferences && !isEditCommand(item.Name()));
+    // The program has no preferences. Its one text, the Help text, is read-only: of the editing commands
+    // only Copy ever acts, and only on a selection.
+    action->setEnabled(role != MenuItem::Role::Preferences && !item.Name().starts_with("Edit"));
     connect(action, &QAction::triggered, this, [this, name = item.Name(), role] { trigger(name, role); });
     return action;
 }
@@ -206,7 +183,7 @@ void MenuBarWindow::trigger(const String& name, MenuItem::Role role)
         return;
     }
     if (role == MenuItem::Role::Quit) {
-        DispatchRequest(RequestQuit);
+        DispatchRequest([] { Quit(0); });
         return;
     }
     auto application = Application::Instance();
@@ -215,23 +192,6 @@ void MenuBarWindow::trigger(const String& name, MenuItem::Role role)
         DispatchRequest([call] { call(); });
     } else if (auto* text = qobject_cast<QTextEdit*>(mLastText.data()); text && name == "EditCopy") {
         text->copy();
-    }
-}
-
-void MenuBarWindow::rememberFocusedText(QWidget* now)
-{
-    if (qobject_cast<QTextEdit*>(now)) {
-        mLastText = now;
-    } else if (now && now->window() != this) {
-        mLastText = nullptr;
-    }
-}
-
-void MenuBarWindow::updateEditActions()
-{
-    const auto* text = qobject_cast<QTextEdit*>(mLastText.data());
-    if (mCopy) {
-        mCopy->setEnabled(text && text->textCursor().hasSelection());
     }
 }
 

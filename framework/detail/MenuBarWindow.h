@@ -10,8 +10,6 @@ class QAction;
 
 namespace framework::detail {
 
-void RequestQuit();
-
 // Shows the program's menu tree. Where the platform has a global menu bar (macOS) that bar serves;
 // elsewhere a small window titled with the program's name holds the menu bar and nothing else, and
 // closing it is a request to quit. Menu actions carry their item's Name as object name. The window
@@ -22,7 +20,6 @@ class MenuBarWindow : public QMainWindow
 
 public:
     explicit MenuBarWindow(const MenuBar& tree);
-    ~MenuBarWindow() override;
 
     void Present();
     QMenuBar* Bar() const { return mBar; }
@@ -30,15 +27,12 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     void addMenu(const MenuItem& menu);
     QAction* makeAction(const MenuItem& item, QObject* parent);
     void trigger(const String& name, MenuItem::Role role);
-    void updateEditActions();
-    void rememberFocusedText(QWidget* now);
 
     QMenuBar* mBar = nullptr;
     QPointer<QWidget> mLastText;

@@ -39,11 +39,7 @@ std::unique_ptr<QApplication> StartQt(char* programName)
     auto application = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(previous);
     for (auto& [type, text] : std::exchange(gHeldMessages, {})) {
-        if (previous) {
-            previous(type, QMessageLogContext(), text);
-        } else {
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-        }
+        previous(type, QMessageLogContext(), text); // Qt's own handler, when none was installed
     }
     return application;
 }

@@ -15,7 +15,8 @@
 
 namespace framework::detail {
 
-// Everything a run of the framework holds, owned by its Runtime.
+// Everything a run of the framework holds, owned by its Runtime. The members go in reverse order: the
+// widgets and the channel before Qt's application object.
 struct RuntimeState
 {
     Runtime* runtime = nullptr;
@@ -28,14 +29,11 @@ struct RuntimeState
     std::vector<WindowPtr> windows; // open, oldest first
     std::unique_ptr<InstanceChannel> channel;
     bool handedOver = false;
-    std::vector<FolderItemPtr> launchDocuments;
     std::deque<FolderItemPtr> pendingDocuments;
     std::exception_ptr pendingException;
-    bool unhandledException = false;
     bool quitting = false;
     int exitStatus = 0;
     int requestDepth = 0;
-    bool pumpScheduled = false;
     bool opened = false; // Open has been raised: documents may follow
 };
 

@@ -1,14 +1,18 @@
-// One running program takes the documents of every later launch, and only this user's launches reach it.
+// One running program takes the documents of every later launch, and only this user's launches reach it;
+// it takes the documents dropped on its window too.
 #include "framework/detail/InstanceChannel.h"
 
 #include "support/Conversion.h"
 #include "support/Program.h"
 #include "support/XServer.h"
 
+#include <QApplication>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLocalSocket>
 #include <QMainWindow>
+#include <QMimeData>
 #include <QProcess>
 #include <QTest>
 #include <filesystem>
@@ -48,6 +52,24 @@ struct Launch
     QProcess process;
     bool started = false;
 };
+
+// Drags the files over the menu-bar window and lets go, as a file manager does; yields whether the
+// window took the drag and the drop.
+std::pair<bool, bool> dropOnMenuBarWindow(const std::vector<std::string>& paths, const QUrl& remote = {})
+{
+    QList<QUrl> urls{remote};
+    for (const auto& path : paths) {
+        urls << QUrl::fromLocalFile(QString::fromStdString(path));
+    }
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint middle = MenuBarWindow()->rect().center();
+    QDragEnterEvent enter(middle, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(MenuBarWindow(), &enter);
+    QDropEvent drop(middle, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(MenuBarWindow(), &drop);
+    return {enter.isAccepted(), drop.isAccepted()};
+}
 
 std::string socketPath()
 {
@@ -145,96 +167,78 @@ protected:
 
 } // namespace
 
-// The program starts after a run that crashed and left its socket behind, takes over the name, and takes
-// it away when it ends.
-TEST_F(InstanceChannelTest, LaterLaunchesHandTheirDocumentsOverOrBringTheProgramForwardAndExitWithZero)
+// The program starts after a run that crashed and left its socket behind, and takes the name over. Later
+// launches hand their documents over even while a folder dialog is open, and exit with 0 at once; the
+// documents wait until that request has ended. A launch without documents brings the program forward.
+// Books dropped on the menu bar's window come in turn as well, and nothing else is taken. A program that
+// ends normally takes its socket away.
+TEST_F(InstanceChannelTest, LaterLaunchesAndDropsHandTheirDocumentsOverToTheRunningProgramInTurn)
 {
-    Launch crashed;
-    crashed.Start({});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(socketPath()); }, 20000))
-        << "the program never listened at " << socketPath();
-    crashed.process.kill();
-    ASSERT_TRUE(crashed.process.waitForFinished(20000));
-    ASSERT_TRUE(fs::is_socket(socketPath())) << "a killed program leaves its socket behind";
-
-    CopyTestBook("krotka.lit", dir / "pierwsza książka.lit");
-    CopyTestBook("krotka.lit", dir / "druga.lit");
-    script.QueueDialogAnswer(std::nullopt);
-    script.QueueDialogAnswer(std::nullopt);
+    close(listenAt(socketPath()));
+    ASSERT_TRUE(fs::is_socket(socketPath())) << "a socket that nobody listens on";
+    const auto first = dir / "pierwsza.lit";
+    CopyTestBook("krotka.lit", first);
+    CopyTestBook("krotka.lit", dir / "druga książka.lit");
+    CopyTestBook("krotka.lit", dir / "trzecia.lit");
+    CopyTestBook("rozdzialy.lit", dir / "ROZDZIAŁY.LIT");
+    std::ofstream(dir / "notatki.txt") << "nie książka";
+    fs::create_directories(dir / "teczka.lit");
+    fs::create_directory(dir / "html");
     Launch empty;
     Launch withBooks;
-
-    const int status = RunProgram(
-        {},
-        [&] {
-            RunWhen([] { return MenuBarWindow() != nullptr; },
-                    [&] {
-                        MenuBarWindow()->showMinimized();
-                        empty.Start({});
-                    });
-            RunWhen([&] { return empty.Ended(); },
-                    [&] {
-                        EXPECT_FALSE(MenuBarWindow()->isMinimized());
-                        EXPECT_TRUE(recording->events.empty());
-                        // A relative path names the file in the folder the launch started in.
-                        withBooks.Start({QStringLiteral("pierwsza książka.lit"),
-                                         QString::fromStdString(dir / "druga.lit")},
-                                        dir.path());
-                    });
-            QuitWhen([&] { return withBooks.Ended() && recording->events.size() == 4; });
-        },
-        recording);
-
-    EXPECT_EQ(status, 0);
-    EXPECT_TRUE(empty.ExitedWithZero());
-    EXPECT_TRUE(withBooks.ExitedWithZero());
-    EXPECT_EQ(recording->events, OpenedInTurn({dir / "pierwsza książka.lit", dir / "druga.lit"}));
-    EXPECT_EQ(script.ShownDialogs().size(), 2u);
-    EXPECT_TRUE(script.ShownMessages().empty());
-    EXPECT_FALSE(fs::exists(socketPath())) << "a program that ends normally takes its socket away";
-}
-
-TEST_F(InstanceChannelTest, DocumentHandedOverWhileAFolderDialogIsOpenWaitsUntilThatRequestHasEnded)
-{
-    const auto first = dir / "pierwsza.lit";
-    const auto second = dir / "druga.lit";
-    CopyTestBook("krotka.lit", first);
-    CopyTestBook("krotka.lit", second);
-    fs::create_directory(dir / "html");
-    Launch secondLaunch;
     QFileDialog* firstDialog = nullptr;
+    std::pair<bool, bool> nothingToTake;
+    std::pair<bool, bool> books;
 
-    // No answers queued: the real folder dialogs show.
+    // No answers queued: the first document's folder dialog is the real one.
     const int status = RunProgram(
         {first},
         [&] {
             RunWhen([] { return ShownFileDialog() != nullptr; },
                     [&] {
                         firstDialog = ShownFileDialog();
-                        secondLaunch.Start({QString::fromStdString(second)});
+                        MenuBarWindow()->showMinimized();
+                        empty.Start({});
                     });
-            RunWhen([&] { return secondLaunch.Ended(); },
+            RunWhen([&] { return empty.Ended(); },
                     [&] {
-                        EXPECT_TRUE(secondLaunch.ExitedWithZero());
-                        // Handed over, yet the first request still runs and nothing else began.
+                        EXPECT_FALSE(MenuBarWindow()->isMinimized());
+                        // A relative path names the file in the folder the launch started in.
+                        withBooks.Start({QStringLiteral("druga książka.lit"),
+                                         QString::fromStdString(dir / "trzecia.lit")},
+                                        dir.path());
+                    });
+            RunWhen([&] { return withBooks.Ended(); },
+                    [&] {
                         EXPECT_EQ(recording->events, std::vector<std::string>{"begin " + first});
                         EXPECT_EQ(ShownFileDialog(), firstDialog);
+                        for (int dialog = 0; dialog < 4; ++dialog) {
+                            script.QueueDialogAnswer(std::nullopt);
+                        }
                         TypeIntoFileDialog(*firstDialog, dir / "html");
                     });
-            RunWhen([&] { return recording->events.size() == 3 && ShownFileDialog() != nullptr; },
+            RunWhen([&] { return recording->events.size() == 6 && !framework::RequestRunning(); },
                     [&] {
-                        // The second document's dialog comes only after the first conversion ended.
-                        EXPECT_TRUE(fs::is_regular_file(dir / "html/krotka.html"));
-                        EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
-                        ShownFileDialog()->reject();
+                        nothingToTake =
+                            dropOnMenuBarWindow({dir / "notatki.txt", dir / "teczka.lit", dir / "brak.lit"},
+                                                QUrl(QStringLiteral("https://example.com/zdalna.lit")));
+                        books = dropOnMenuBarWindow({first, dir / "notatki.txt", dir / "ROZDZIAŁY.LIT"});
                     });
-            QuitWhen([&] { return recording->events.size() == 4; });
+            QuitWhen([&] { return recording->events.size() == 10; });
         },
         recording);
 
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(recording->events, OpenedInTurn({first, second}));
+    EXPECT_TRUE(empty.ExitedWithZero());
+    EXPECT_TRUE(withBooks.ExitedWithZero());
+    EXPECT_EQ(nothingToTake, std::pair(false, false))
+        << "a text file, a folder, a missing file, a remote book";
+    EXPECT_EQ(books, std::pair(true, true));
+    EXPECT_EQ(recording->events, OpenedInTurn({first, dir / "druga książka.lit", dir / "trzecia.lit", first,
+                                               dir / "ROZDZIAŁY.LIT"}));
+    EXPECT_TRUE(fs::is_regular_file(dir / "html/krotka.html"));
     EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_FALSE(fs::exists(socketPath()));
 }
 
 // A program that takes a launch's whole message and goes away without answering, as one that crashes
@@ -284,34 +288,27 @@ TEST_F(InstanceChannelTest, LaunchThatGetsNoAnswerOpensItsDocumentsItself)
 
 // A launch that goes away in the middle of its message opens its documents itself: only a whole
 // message is taken and answered, and only its absolute paths.
-TEST(InstanceChannelProtocol, OnlyAWholeMessageIsTakenAndAnsweredAndOnlyItsAbsolutePaths)
+TEST_F(InstanceChannelSafetyTest, OnlyAWholeMessageIsTakenAndAnsweredAndOnlyItsAbsolutePaths)
 {
-    TempDir dir;
-    std::vector<std::vector<std::string>> received;
-    InstanceChannel channel(QString::fromStdString(dir / "kanal"),
-                            [&](const std::vector<std::string>& paths) { received.push_back(paths); });
-    ASSERT_FALSE(channel.HandOverOrListen({"/nikt/nie/słucha.lit"})) << "nobody listens yet";
-    const auto connected = [&](QLocalSocket& socket) {
-        socket.connectToServer(QString::fromStdString(dir / "kanal"));
-        return socket.waitForConnected(5000);
-    };
-
+    const auto channel = Channel(dir / "kanal");
+    ASSERT_FALSE(channel->HandOverOrListen({"/nikt/nie/słucha.lit"})) << "nobody listens yet";
     QLocalSocket cut;
-    ASSERT_TRUE(connected(cut));
+    QLocalSocket whole;
+    for (auto* socket : {&cut, &whole}) {
+        socket->connectToServer(QString::fromStdString(dir / "kanal"));
+        ASSERT_TRUE(socket->waitForConnected(5000));
+    }
     cut.write(QByteArray("/książki/ucięta.lit") + '\0' + "/książki/dru");
     ASSERT_TRUE(cut.waitForBytesWritten(5000));
     cut.disconnectFromServer();
 
-    QLocalSocket whole;
-    ASSERT_TRUE(connected(whole));
     whole.write(QByteArray("/książki/cała.lit") + '\0');
     ASSERT_TRUE(whole.waitForBytesWritten(5000));
     whole.write(QByteArray("względna.lit") + '\0' + "/inna.lit" + '\0' + '\0');
     ASSERT_TRUE(QTest::qWaitFor([&] { return whole.bytesAvailable() > 0 && !received.empty(); }, 5000));
 
     EXPECT_EQ(whole.read(1), QByteArray("\x06"));
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0], (std::vector<std::string>{"/książki/cała.lit", "/inna.lit"}));
+    EXPECT_EQ(received, (std::vector<std::string>{"/książki/cała.lit", "/inna.lit"}));
 }
 
 TEST_F(InstanceChannelSafetyTest, SocketLivesOnlyInAFolderThatThisUserAloneCanWriteIn)
@@ -412,28 +409,41 @@ TEST_F(InstanceChannelSafetyTest, PeersAreCappedInNumberAndInWhatEachSends)
     EXPECT_TRUE(received.empty());
 }
 
-TEST_F(InstanceChannelSafetyTest, ServerClosedForWantOfDescriptorsListensAgain)
+// The server closed for want of descriptors listens again, unless a later launch took the name meanwhile.
+TEST_F(InstanceChannelSafetyTest, ServerClosedForWantOfDescriptorsListensAgainUnlessALaunchTookTheName)
 {
+    // The peer's socket is made while descriptors remain; then none remain for the server's accept.
+    const auto failAccept = [&] {
+        const int peer = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        rlimit previous = {};
+        getrlimit(RLIMIT_NOFILE, &previous);
+        rlimit none = previous;
+        const int lowestFree = dup(0);
+        close(lowestFree);
+        none.rlim_cur = static_cast<rlim_t>(lowestFree);
+        const bool limited = setrlimit(RLIMIT_NOFILE, &none) == 0;
+        const bool connected = connectTo(peer, dir / "kanal");
+        QTest::qWait(300);
+        setrlimit(RLIMIT_NOFILE, &previous);
+        close(peer);
+        return limited && connected && !fs::exists(dir / "kanal");
+    };
     const auto channel = Channel(dir / "kanal");
     ASSERT_FALSE(channel->HandOverOrListen({}));
-    // The peer's socket is made while descriptors remain; then none remain for the server's accept.
-    const int peer = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    rlimit previous = {};
-    getrlimit(RLIMIT_NOFILE, &previous);
-    rlimit none = previous;
-    const int lowestFree = dup(0);
-    close(lowestFree);
-    none.rlim_cur = static_cast<rlim_t>(lowestFree);
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
-    ASSERT_TRUE(connectTo(peer, dir / "kanal"));
-    QTest::qWait(300);
-    setrlimit(RLIMIT_NOFILE, &previous);
-    ASSERT_FALSE(fs::exists(dir / "kanal")) << "accepting did not fail";
-    close(peer);
-
+    ASSERT_TRUE(failAccept()) << "accepting did not fail";
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return exitStatusOf(asUser(geteuid(), dir / "kanal", true)) == 0; }, 10000));
     EXPECT_EQ(received, std::vector<std::string>{"/cudza.lit"});
+
+    ASSERT_TRUE(failAccept()) << "accepting did not fail";
+    std::vector<std::string> taken;
+    InstanceChannel later(QString::fromStdString(dir / "kanal"),
+                          [&](const std::vector<std::string>& paths) { taken = paths; });
+    ASSERT_FALSE(later.HandOverOrListen({}));
+    QTest::qWait(1500);
+    EXPECT_EQ(exitStatusOf(asUser(geteuid(), dir / "kanal", true)), 0);
+    EXPECT_EQ(taken, std::vector<std::string>{"/cudza.lit"}) << "the closed server took the name back";
+    EXPECT_EQ(received.size(), 1u);
 }
 
 TEST(InstanceChannelDisplay, OneProgramPerDisplayHoweverDisplayIsWritten)

@@ -75,21 +75,28 @@ protected:
     {
         Shortcut,    // Ctrl+Q
         CloseWindow, // the menu bar's window closed, as from its title bar
+        Session,     // from outside the program's handlers, as when the session ends
     };
 
-    // Asks to quit once the converter runs and answers the question with the button.
-    int quitWhileConverting(Request request, QMessageBox::StandardButton answer)
+    // Asks to quit once the converter runs, and answers a question with the button; meanwhile counts the
+    // ticks of a timer from the request on while the converter runs.
+    int quitWhileConverting(Request request, QMessageBox::StandardButton answer = QMessageBox::NoButton)
     {
+        std::filesystem::remove(runs);
+        script = Script{};
         script.AnswerQuestions(answer);
-        bool asked = false;
+        ticksAfterRequest = 0;
         QTimer ticker;
         QObject::connect(&ticker, &QTimer::timeout, [&] {
-            if (!ReadFile(runs).empty() && !std::exchange(asked, true)) {
-                if (request == Request::Shortcut) {
-                    QTest::keyClick(MenuBarWindow()->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
-                } else {
-                    MenuBarWindow()->windowHandle()->close();
-                }
+            if (!converterRunning() || ticksAfterRequest++ > 0) {
+                return;
+            }
+            if (request == Request::Shortcut) {
+                QTest::keyClick(MenuBarWindow()->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+            } else if (request == Request::CloseWindow) {
+                MenuBarWindow()->windowHandle()->close();
+            } else {
+                QCoreApplication::exit(0);
             }
         });
         const int status = RunProgram(
@@ -108,6 +115,7 @@ protected:
 
     TempDir dir;
     const std::string runs = dir / "przebiegi";
+    int ticksAfterRequest = 0;
     std::shared_ptr<app::App> standIn = std::make_shared<AppInFolder>(dir / "konwerter");
 };
 
@@ -206,48 +214,23 @@ TEST_F(ResponsivenessTest, WhileTheConverterRunsNothingNewStartsAndInputIsDroppe
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-// A request to quit from outside the program's handlers while the converter runs (the session ending)
+// Quitting while the converter runs asks first: yes ends the converter and the program without an
+// outcome, no lets the converter finish and report. A request to quit from outside the program's handlers
 // does not freeze the windows: they live on until the converter has ended, whose message still comes.
-TEST_F(ResponsivenessTest, QuitRequestedWhileTheConverterRunsLeavesTheWindowsAliveUntilItEnds)
+TEST_F(ResponsivenessTest, QuittingWhileConvertingAsksFirstAndYesEndsTheConverterWhileNoLetsItReport)
 {
     slowConverter(2);
-    int ticksAfterQuitRequest = -1;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        if (converterRunning() && ++ticksAfterQuitRequest == 0) {
-            QCoreApplication::exit(0);
-        }
-    });
-
-    const int status = RunProgram(
-        {},
-        [&] {
-            ticker.start(50);
-            convertFromMenu();
-        },
-        standIn);
-    ticker.stop();
-
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(ReadFile(runs), "start\nkoniec\n");
-    EXPECT_GE(ticksAfterQuitRequest, 10) << "the windows froze once quitting was asked for";
-    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
-}
-
-// Quitting while the converter runs asks first: yes ends the converter and the program, no carries on.
-TEST_F(ResponsivenessTest, QuittingWhileConvertingAsksFirstAndYesEndsTheConverterWithoutAnOutcome)
-{
-    slowConverter(600);
     EXPECT_EQ(quitWhileConverting(Request::CloseWindow, QMessageBox::Yes), 0);
     EXPECT_FALSE(ProcessRunning(std::stoi(ReadFile(dir / "pid"))));
-    EXPECT_EQ(ReadFile(runs), "start\n");
+    EXPECT_EQ(ReadFile(runs), "start\n") << "the converter was not ended";
     EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{kQuitQuestion}) << "an outcome was shown";
-}
 
-TEST_F(ResponsivenessTest, QuittingWhileConvertingAndAnsweringNoLetsTheConverterFinishAndReport)
-{
-    slowConverter(2);
     EXPECT_EQ(quitWhileConverting(Request::Shortcut, QMessageBox::No), 0);
     EXPECT_EQ(ReadFile(runs), "start\nkoniec\n") << "the converter was ended";
     EXPECT_EQ(script.ShownMessages(), (std::vector<std::string>{kQuitQuestion, "Gotowe!"}));
+
+    EXPECT_EQ(quitWhileConverting(Request::Session), 0);
+    EXPECT_EQ(ReadFile(runs), "start\nkoniec\n");
+    EXPECT_GE(ticksAfterRequest, 10) << "the windows froze once quitting was asked for";
+    EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
 }
