@@ -4,8 +4,6 @@
 
 namespace app {
 
-std::shared_ptr<FileType> FileTypes::pTextLit;
-
 FileType::~FileType()
 {
     Deregister();

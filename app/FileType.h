@@ -47,12 +47,12 @@ private:
     bool mRegistered = false;
 };
 
-// The program's document types.
+// The program's document types, owned by the run from start-up until module finalisation.
 struct FileTypes
 {
     // The Microsoft Reader e-book: "text/lit", files ending in ".lit".
-    static std::shared_ptr<FileType> pTextLit;
-    static void Initialize();
+    std::shared_ptr<FileType> pTextLit;
+    void Initialize();
 };
 
 } // namespace app

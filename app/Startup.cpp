@@ -30,11 +30,11 @@ const std::array<MenuHandlerBinding, 6> kMenuHandlers{{
     {ui::menu_names::kConverterPage, &App::AppleOdwiedstronclit_Action},
 }};
 
-void Main(framework::Runtime& runtime, const StepObserver& observe)
+void Main(framework::Runtime& runtime, FileTypes& fileTypes, const StepObserver& observe)
 {
     try {
         observe("file types");
-        InitFileTypes();
+        InitFileTypes(fileTypes);
         observe("application object");
         NewAppInstance();
         observe("menu handlers");
@@ -47,11 +47,11 @@ void Main(framework::Runtime& runtime, const StepObserver& observe)
     }
 }
 
-void FinaliseModules(const StepObserver& observe)
+void FinaliseModules(FileTypes& fileTypes, const StepObserver& observe)
 {
     observe("finalisation");
     framework::ReleaseWindows();
-    FileTypes::pTextLit.reset();
+    fileTypes.pTextLit.reset();
 }
 
 int RunIn(framework::Runtime& runtime, const StepObserver& observe)
@@ -59,8 +59,9 @@ int RunIn(framework::Runtime& runtime, const StepObserver& observe)
     if (runtime.HandedOver()) {
         return runtime.Exit(); // the program already running opens this launch's documents
     }
-    Main(runtime, observe);
-    FinaliseModules(observe);
+    FileTypes fileTypes;
+    Main(runtime, fileTypes, observe);
+    FinaliseModules(fileTypes, observe);
     observe("exit");
     return runtime.Exit();
 }
@@ -88,9 +89,9 @@ int Run(int argc, char** argv, const StepObserver& observer, std::unique_ptr<fra
     return RunIn(runtime, observe);
 }
 
-void InitFileTypes()
+void InitFileTypes(FileTypes& fileTypes)
 {
-    FileTypes::Initialize();
+    fileTypes.Initialize();
 }
 
 void NewAppInstance()

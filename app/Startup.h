@@ -19,7 +19,9 @@ using StepObserver = std::function<void(std::string_view step)>;
 int Run(int argc, char** argv, const StepObserver& observe = {});
 int Run(int argc, char** argv, const StepObserver& observe, std::unique_ptr<framework::Platform>&& platform);
 
-void InitFileTypes();
+struct FileTypes;
+
+void InitFileTypes(FileTypes& fileTypes);
 void NewAppInstance();
 void ApplicationAddMenuHandlers();
 

@@ -74,7 +74,7 @@ protected:
     void SetUp() override
     {
         ScriptedTest::SetUp();
-        app::FileTypes::Initialize();
+        fileTypes.Initialize();
         framework::Application::Register(std::make_shared<app::App>());
         CopyTestBook("krotka.lit", book);
         for (const auto* file :
@@ -95,6 +95,7 @@ protected:
         EXPECT_TRUE(fs::is_empty(home)) << ::testing::PrintToString(FileNames(home));
     }
 
+    app::FileTypes fileTypes;
     TempDir dir;
     const std::string bookFolder = dir / "Moje książki (nowe)";
     const std::string book = bookFolder + "/it's & $HOME.lit";
