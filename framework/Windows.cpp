@@ -241,7 +241,6 @@ void Window::Apply(std::string_view name, const PropertyValue& value)
 }
 
 void Window::FollowSize()
-
 {
     const QSize now = mState->widget->size();
     const QSize change = now - std::exchange(mState->laidOut, now);
