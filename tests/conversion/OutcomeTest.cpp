@@ -102,10 +102,10 @@ protected:
 TEST_F(OutcomeTest, AFailureKeepsItsStatusOnItsOwnLineThenSaysWhatWentWrongAndKeepsTheConvertersWords)
 {
     CopyTestBook("uszkodzona.lit", dir / "uszkodzona.lit");
-    MakeProtectedBook(dir / "chroniona.lit");
     const auto converter = "„" + programFolder + "/clit-intel”";
     const auto all = fs::perms::all;
-    // The real converter on bad books; then a converter that is missing, cannot run, or is ended by a signal.
+    // The real converter on a damaged book; then a converter that is missing, cannot run, or is ended by a
+    // signal.
     const struct
     {
         std::string book;
@@ -114,7 +114,6 @@ TEST_F(OutcomeTest, AFailureKeepsItsStatusOnItsOwnLineThenSaysWhatWentWrongAndKe
         int status;
         std::string said, convertersWords;
     } cases[]{{dir / "uszkodzona.lit", nullptr, all, 255, "Książka jest uszkodzona", "LIT FORMAT ERROR"},
-              {dir / "chroniona.lit", nullptr, all, 255, "chroniona przed kopiowaniem", "End User License"},
               {book, "", all, 127, converter, ""},
               {book, "exit 0", fs::perms::owner_read, 126, converter, ""},
               {book, "kill -SEGV $$", all, 128 + 11, "(sygnał 11)", ""}};

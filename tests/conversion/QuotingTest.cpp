@@ -31,16 +31,6 @@ TEST(QuoteCommand, RewritesEveryEscapeIntoAWildcard)
     }
 }
 
-// The paths go into printf's argument within backquotes, each quoted on its own.
-TEST(ConverterCommand, IsTheConverterLineInsideBackquotesAndPrintf)
-{
-    EXPECT_EQ(conversion::CommandText(2, "/Applications/Converter", "/Users/me/My\\ Books/book.lit",
-                                      "/Users/me/Out"),
-              "`printf \"/Applications/Converter/clit-ppc /Users/me/My\\ Books/book.lit /Users/me/Out\"`");
-    EXPECT_EQ(conversion::ConverterCommand(10, "/opt/Zw\\ ojnik/", "/b\\ 1.lit\\", "/out\\ dir/"),
-              "`printf \"/opt/Zw?ojnik//clit-intel /b?1.lit? /out?dir/\"`");
-}
-
 // Whatever byte a name holds, the shell gets three words free of quoting and expansion characters, and
 // each word, read as a pattern, names the real path.
 TEST(QuoteCommand, AnyByteInAnyOfTheThreePathsReachesTheShellAsAWildcardOrAsItself)
