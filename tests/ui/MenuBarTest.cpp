@@ -41,7 +41,6 @@ TEST_F(MenuBarTest, TheMenusShowTheItemsWithTheirShortcutsAndPreferencesDisabled
     const auto bar = MenuBar1();
     framework::detail::MenuBarWindow window(*bar);
     EXPECT_FALSE(window.findChild<QAction*>("EditPreferences")->isEnabled()) << "the program has none";
-#ifndef Q_OS_MACOS
     // Without an application menu every item stays in its menu, quitting comes last in Plik and no
     // separator is left last in a menu.
     std::vector<std::string> menus;
@@ -63,7 +62,6 @@ TEST_F(MenuBarTest, TheMenusShowTheItemsWithTheirShortcutsAndPreferencesDisabled
                   "EditPreferences Ctrl+,",
                   "Pomoc: PomocPomocKinolek AppleOKinolek - AppleSkomentujdziałanieKinolek… "
                   "AppleOdwiedstronclit AppleOdwiedźstronęOrvel"}));
-#endif
 }
 
 // Whether the item is enabled as its menu opens, when the menu checks the focused text.
