@@ -226,10 +226,9 @@ TEST_F(ConversionTest, TheProcessorFamilyPicksTheConverterThatRuns)
     } cases[]{{"ppc", "clit-ppc", true},        {"Power Macintosh", "clit-ppc", true},
               {"x86_64", "clit-intel", true},   {"aarch64", "clit-intel", true},
               {"ppc64le", "clit-intel", false}, {"i686", "clit-ppc", false}};
-    int run = 0;
     for (const auto& [machine, converter, converts] : cases) {
-        const auto program = root / ("program " + std::to_string(++run));
-        const auto destination = root / ("wynik " + std::to_string(run));
+        const auto program = root / ("program " + machine);
+        const auto destination = root / ("wynik " + machine);
         MakeConverterFolder(program, converter);
         fs::create_directory(destination);
         script.SetMachine(machine);

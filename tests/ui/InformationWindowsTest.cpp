@@ -173,7 +173,7 @@ TEST_F(InformationWindowsTest, HelpIsCentredOnTheWholeMainScreenEveryTimeAndItsT
 {
     // A task bar on the left and one at the top: the available area is not the whole screen.
     const auto setMainScreen = [this](int width, int height) {
-        script.SetMainScreen(QRect(0, 0, width, height), QRect(60, 28, width - 60, height - 68));
+        script.mainScreen = {QRect(0, 0, width, height), QRect(60, 28, width - 60, height - 68)};
     };
     setMainScreen(1024, 768);
     EXPECT_FALSE(ui::ShowHelpWindow());
