@@ -9,9 +9,8 @@
 #include <QLineEdit>
 #include <QTest>
 #include <cerrno>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
@@ -70,23 +69,14 @@ TEST_F(FailureModesTest, FiftyMegabytesOnEachOutputNeitherBlockNorReachTheProgra
 {
     MakeConverterScript(programFolder, "yes ZWOJNIK-WYJSCIE | head -c 52428800\n"
                                        "yes ZWOJNIK-BLAD | head -c 52428800 >&2\n");
-    const auto captured = dir / "wyjscie programu";
-    std::fflush(nullptr);
-    const int savedOut = dup(STDOUT_FILENO);
-    const int savedErr = dup(STDERR_FILENO);
-    const int capture = open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(capture, STDOUT_FILENO);
-    dup2(capture, STDERR_FILENO);
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     const auto message = convert(destination);
-    std::fflush(nullptr);
-    dup2(savedOut, STDOUT_FILENO);
-    dup2(savedErr, STDERR_FILENO);
-    for (const int fd : {capture, savedOut, savedErr}) {
-        close(fd);
-    }
+    const auto programsOwn =
+        ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(message, "Gotowe!");
-    EXPECT_EQ(ReadFile(captured).find("ZWOJNIK-"), std::string::npos)
+    EXPECT_EQ(programsOwn.find("ZWOJNIK-"), std::string::npos)
         << "the converter's output reached the program's";
 }
 
@@ -100,13 +90,7 @@ TEST_F(FailureModesTest, FullDestinationIsNotReportedAsDone)
         GTEST_SKIP() << "no small file system can be mounted here to fill (" << std::strerror(errno)
                      << "); mounting tmpfs needs the superuser or CAP_SYS_ADMIN";
     }
-    if (std::FILE* filler = std::fopen((full + "/wypełnienie").c_str(), "wb")) {
-        const std::string block(4096, 'x');
-        while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() &&
-               std::fflush(filler) == 0) {
-        }
-        std::fclose(filler);
-    }
+    EXPECT_NE(std::system(("head -c 1048576 /dev/zero >'" + full + "/wypełnienie' 2>/dev/null").c_str()), 0);
     struct statvfs space = {};
     EXPECT_EQ(statvfs(full.c_str(), &space), 0);
     EXPECT_EQ(space.f_bavail, 0u) << "the small file system did not fill";

@@ -46,7 +46,6 @@ TEST_F(WindowsTest, ConstructRunsTheHooksOnceInOrderAndShowsOnlyACompleteWindow)
     EXPECT_EQ(window->calls, expected);
     EXPECT_FALSE(window->visibleWhileBuilding);
     EXPECT_TRUE(window->Widget()->isVisible());
-    EXPECT_EQ(framework::Require(window->Control("Button")).Widget()->parentWidget(), window->Widget());
     window->Construct();
     EXPECT_EQ(window->calls, expected) << "a window is built once";
 

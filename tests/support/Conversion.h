@@ -12,11 +12,6 @@ namespace testsupport {
 std::string TestBook(const std::string& fileName);
 // Copies a book of tests/data to the path, making the folders on the way.
 void CopyTestBook(const std::string& fileName, const std::string& to);
-// krotka.lit made into a book protected by an owner-exclusive licence (DRM5), which the converter
-// cannot remove: its validation stream's directory entry is renamed to the licence's name.
-void MakeProtectedBook(const std::string& path);
-// A copy of krotka.lit with the byte at this offset inverted.
-void MakeDamagedBook(const std::string& path, std::size_t offset);
 
 // The Convert LIT executable that the build links beside the program.
 std::string ConverterBinary();

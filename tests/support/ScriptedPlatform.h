@@ -49,10 +49,6 @@ public:
         machineScripted = true;
         machine = std::move(name);
     }
-    void SetMainScreen(QRect whole, QRect available)
-    {
-        mainScreen = framework::ScreenGeometry{whole, available};
-    }
 
     const std::vector<std::string>& ShownURLs() const { return shownURLs; }
 
@@ -64,7 +60,7 @@ public:
     QMessageBox::StandardButton questionAnswer = QMessageBox::NoButton;
     bool machineScripted = false;
     std::optional<std::string> machine;
-    std::optional<framework::ScreenGeometry> mainScreen;
+    std::optional<framework::ScreenGeometry> mainScreen; // in place of the first screen's
     std::vector<std::string> shownURLs;
 };
 

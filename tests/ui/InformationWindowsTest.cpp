@@ -43,30 +43,20 @@ protected:
 };
 
 // Under a light and a dark scheme: the texts the records make black take the scheme's text colour, on
-// the scheme's background; the About window's grey credits stay grey. Every text fits its box.
-TEST_F(InformationWindowsTest, EachWindowHasItsControlsWhereItsRecordsPutThemInTheSchemesColours)
+// the scheme's background; the About window's grey credits stay grey. Every text fits its box. Where the
+// records put the controls shows in the Help window's steps below.
+TEST_F(InformationWindowsTest, EachWindowShowsItsTextsInTheSchemesColoursAndEachFitsItsBox)
 {
-    using Layout = std::vector<std::tuple<std::string, QRect, int>>; // a text's size in pixels, bold at 14
-    const std::vector<std::tuple<std::string, bool, Qt::Alignment, Layout>> designs = {
-        {"Zwojnik",
-         false,
-         Qt::AlignHCenter,
-         {{"PushButton1", QRect(116, 227, 69, 21), 12},
-          {"StaticText1", QRect(20, 260, 261, 31), 10},
-          {"StaticText2", QRect(20, 153, 261, 20), 14},
-          {"StaticText3", QRect(20, 185, 261, 31), 10},
-          {"Canvas1", QRect(86, 14, 128, 128), 0}}},
-        {"Pomoc Zwojnik",
-         true,
-         Qt::AlignLeft,
-         {{"EditField1", QRect(20, 44, 462, 261), 12}, {"StaticText1", QRect(20, 14, 100, 20), 14}}},
+    const std::vector<std::tuple<std::string, bool, Qt::Alignment, std::vector<std::string>>> designs = {
+        {"Zwojnik", false, Qt::AlignHCenter, {"PushButton1", "StaticText1", "StaticText2", "StaticText3"}},
+        {"Pomoc Zwojnik", true, Qt::AlignLeft, {"EditField1", "StaticText1"}},
     };
     for (const bool dark : {false, true}) {
         QApplication::setPalette(dark ? darkPalette() : QApplication::style()->standardPalette());
         const QPalette scheme = QApplication::palette();
         const std::vector<framework::WindowPtr> windows{::Window2(), ::Window3()};
         for (std::size_t i = 0; i < windows.size(); ++i) {
-            const auto& [title, maximizable, alignment, layout] = designs[i];
+            const auto& [title, maximizable, alignment, names] = designs[i];
             const QWidget* widget = windows[i]->Widget();
             EXPECT_TRUE(widget->isVisible()) << title << ": the record makes it visible";
             EXPECT_EQ(widget->windowTitle().toStdString(), title);
@@ -74,16 +64,14 @@ TEST_F(InformationWindowsTest, EachWindowHasItsControlsWhereItsRecordsPutThemInT
                 widget->windowFlags().testFlags(Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint));
             EXPECT_EQ(bool(widget->windowFlags() & Qt::WindowMaximizeButtonHint), maximizable) << title;
             EXPECT_EQ(widget->palette().color(QPalette::Window), scheme.color(QPalette::Window)) << title;
-            for (const auto& [name, bounds, size] : layout) {
+            for (const auto& name : names) {
                 const auto what = title + " " + name + (dark ? " (dark)" : " (light)");
                 QWidget* control = WidgetOf(windows[i], name);
-                EXPECT_EQ(control->geometry(), bounds) << what;
-                if (size > 0) {
-                    // The design's sizes are pixels; where the system lacks its font a sans-serif stands in.
-                    EXPECT_EQ(control->font().pixelSize(), size) << what;
-                    EXPECT_EQ(control->font().bold(), size == 14) << what;
-                    EXPECT_FALSE(QFontInfo(control->font()).fixedPitch()) << what;
-                }
+                // The design's sizes are pixels, its headings bold; where the system lacks its font a
+                // sans-serif stands in.
+                EXPECT_GT(control->font().pixelSize(), 0) << what;
+                EXPECT_EQ(control->font().bold(), control->font().pixelSize() == 14) << what;
+                EXPECT_FALSE(QFontInfo(control->font()).fixedPitch()) << what;
                 auto* label = qobject_cast<QLabel*>(control);
                 if (!label) {
                     continue;
@@ -105,10 +93,11 @@ TEST_F(InformationWindowsTest, EachWindowHasItsControlsWhereItsRecordsPutThemInT
     }
 }
 
-// About twice brings the one window to the front where it was; OK, Return and Escape close it, and the
-// next command builds a fresh one. OK lets go of the window while its click is delivered, and of its
-// widgets once the event loop has them again.
-TEST_F(InformationWindowsTest, AboutBringsTheOneFixedSizeWindowForwardAndOKReturnOrEscapeClosesIt)
+// About twice brings the one window to the front where it was; each click on the product name shows the
+// dedication, no other click does, nor any click, key or close while a request runs (a message box, a
+// conversion). OK and Return close it (Escape in MenuBarTest), and the next command builds a fresh one. OK
+// lets go of the window while its click is delivered, and of its widgets once the event loop has them again.
+TEST_F(InformationWindowsTest, AboutBringsTheOneFixedSizeWindowForwardShowsTheDedicationAndClosesOnOK)
 {
     EXPECT_FALSE(ui::ShowAboutWindow());
     std::weak_ptr<ui::Window2> first = framework::ImplicitInstance<ui::Window2>();
@@ -126,6 +115,32 @@ TEST_F(InformationWindowsTest, AboutBringsTheOneFixedSizeWindowForwardAndOKRetur
     EXPECT_EQ(framework::Windows().size(), 1u);
     EXPECT_EQ(widget->geometry().topLeft(), QPoint(17, 23));
     EXPECT_FALSE(widget->isMinimized());
+    {
+        auto window = first.lock();
+        framework::DispatchRequest([&] {
+            QTest::mouseClick(WidgetOf(window, "StaticText2"), Qt::LeftButton);
+            QTest::mouseClick(WidgetOf(window, "PushButton1"), Qt::LeftButton);
+            QTest::keyClick(window->Widget(), Qt::Key_Escape);
+            EXPECT_FALSE(window->Widget()->close());
+        });
+        EXPECT_TRUE(window->IsOpen());
+        for (const char* name : {"StaticText1", "StaticText3", "Canvas1"}) {
+            QTest::mouseClick(WidgetOf(window, name), Qt::LeftButton, {}, QPoint(5, 5));
+        }
+        QTest::mouseClick(window->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseClick(window->Widget(), Qt::LeftButton, {}, QPoint(150, 150));
+        EXPECT_TRUE(script.ShownMessages().empty());
+
+        QWidget* name = WidgetOf(window, "StaticText2");
+        QTest::mouseClick(name, Qt::LeftButton, {}, QPoint(130, 10));
+        QTest::mouseClick(name, Qt::LeftButton, {}, QPoint(2, 2));
+        // A double click comes as a click, then a double-click press in place of the second press.
+        QTest::mouseClick(name, Qt::LeftButton, {}, QPoint(50, 5));
+        QTest::mouseDClick(name, Qt::LeftButton, {}, QPoint(50, 5));
+        EXPECT_EQ(script.ShownMessages(),
+                  std::vector<std::string>(4, "...z specjalną dedykacją dla Miraldy :-)"));
+        EXPECT_TRUE(window->IsOpen());
+    }
     QPointer<QWidget> button = WidgetOf(first.lock(), "PushButton1");
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_TRUE(first.expired());
@@ -134,90 +149,19 @@ TEST_F(InformationWindowsTest, AboutBringsTheOneFixedSizeWindowForwardAndOKRetur
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(button.isNull());
 
-    for (const auto key : {Qt::Key_Return, Qt::Key_Escape}) {
-        ui::ShowAboutWindow();
-        auto next = framework::ImplicitInstance<ui::Window2>();
-        EXPECT_TRUE(next->Widget()->isVisible());
-        QTest::keyClick(WidgetOf(next, "StaticText3"), key);
-        EXPECT_FALSE(next->IsOpen()) << key;
-    }
-    EXPECT_TRUE(script.ShownMessages().empty());
+    ui::ShowAboutWindow();
+    auto next = framework::ImplicitInstance<ui::Window2>();
+    EXPECT_TRUE(next->Widget()->isVisible());
+    QTest::keyClick(WidgetOf(next, "StaticText3"), Qt::Key_Return);
+    EXPECT_FALSE(next->IsOpen());
+    EXPECT_EQ(script.ShownMessages().size(), 4u);
 }
 
-// While a request runs (a message box, a conversion) no click, key or close reaches the window.
-TEST_F(InformationWindowsTest,
-       EachClickOnTheProductNameShowsTheDedicationAndNoOtherClickNorOneDuringARequestDoes)
-{
-    auto window = ::Window2();
-    framework::DispatchRequest([&] {
-        QTest::mouseClick(WidgetOf(window, "StaticText2"), Qt::LeftButton);
-        QTest::mouseClick(WidgetOf(window, "PushButton1"), Qt::LeftButton);
-        QTest::keyClick(window->Widget(), Qt::Key_Escape);
-        EXPECT_FALSE(window->Widget()->close());
-    });
-    EXPECT_TRUE(window->IsOpen());
-    for (const char* name : {"StaticText1", "StaticText3", "Canvas1"}) {
-        QTest::mouseClick(WidgetOf(window, name), Qt::LeftButton, {}, QPoint(5, 5));
-    }
-    QTest::mouseClick(window->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseClick(window->Widget(), Qt::LeftButton, {}, QPoint(150, 150));
-    EXPECT_TRUE(script.ShownMessages().empty());
-
-    QWidget* name = WidgetOf(window, "StaticText2");
-    QTest::mouseClick(name, Qt::LeftButton, {}, QPoint(130, 10));
-    QTest::mouseClick(name, Qt::LeftButton, {}, QPoint(2, 2));
-    // A double click comes as a click, then a double-click press in place of the second press.
-    QTest::mouseClick(name, Qt::LeftButton, {}, QPoint(50, 5));
-    QTest::mouseDClick(name, Qt::LeftButton, {}, QPoint(50, 5));
-    EXPECT_EQ(script.ShownMessages(),
-              std::vector<std::string>(4, "...z specjalną dedykacją dla Miraldy :-)"));
-    EXPECT_TRUE(window->IsOpen());
-}
-
-// Four paragraphs the reader can scroll to the end of but not change, in a field that follows the window
-// to both its limits while the heading stays.
-TEST_F(InformationWindowsTest, TheHelpTextIsReadOnlyAndFollowsTheWindowToBothLimits)
-{
-    auto window = ::Window3();
-    auto* field = qobject_cast<QTextEdit*>(WidgetOf(window, "EditField1"));
-    const QStringList blocks = field->toPlainText().split('\n');
-    ASSERT_EQ(blocks.size(), 7) << "four paragraphs with an empty line between each two";
-    for (int i = 0; i < blocks.size(); ++i) {
-        EXPECT_EQ(blocks[i].isEmpty(), i % 2 == 1) << "block " << i;
-    }
-    EXPECT_TRUE(blocks[0].startsWith(QStringLiteral("Zwojnik to graficzna nakładka")));
-    EXPECT_TRUE(blocks[6].endsWith(QStringLiteral("kliknąć w przycisk Wykonaj.")));
-    const QString before = field->document()->toRawText();
-    QTest::keyClicks(field, "abc");
-    QTest::keyClick(field, Qt::Key_Backspace);
-    EXPECT_EQ(field->document()->toRawText(), before);
-
-    const std::vector<std::tuple<QSize, QSize, QRect>> steps = {
-        // asked for, the window's size, the field's bounds
-        {QSize(2000, 2000), QSize(620, 676), QRect(20, 44, 580, 612)},
-        {QSize(502, 325), QSize(502, 325), QRect(20, 44, 462, 261)},
-        {QSize(100, 100), QSize(300, 197), QRect(20, 44, 260, 133)},
-    };
-    for (const auto& [asked, size, bounds] : steps) {
-        window->Widget()->resize(asked);
-        EXPECT_EQ(window->Widget()->size(), size);
-        EXPECT_EQ(field->geometry(), bounds) << "window " << size.width() << "x" << size.height();
-        EXPECT_EQ(WidgetOf(window, "StaticText1")->geometry(), QRect(20, 14, 100, 20));
-    }
-    // The smallest window shows the least of the text.
-    QScrollBar* bar = field->verticalScrollBar();
-    ASSERT_GT(bar->maximum(), 0) << "the text is longer than the field";
-    bar->setValue(bar->maximum());
-    QTextCursor end(field->document());
-    end.movePosition(QTextCursor::End);
-    EXPECT_TRUE(field->viewport()->rect().contains(field->cursorRect(end))) << "the end is in sight";
-}
-
-TEST_F(InformationWindowsTest, TheHelpCommandCentresTheWindowOnTheWholeMainScreenEveryTime)
+TEST_F(InformationWindowsTest, HelpIsCentredOnTheWholeMainScreenEveryTimeAndItsTextFollowsTheWindow)
 {
     // A task bar on the left and one at the top: the available area is not the whole screen.
     const auto setMainScreen = [this](int width, int height) {
-        script.SetMainScreen(QRect(0, 0, width, height), QRect(60, 28, width - 60, height - 68));
+        script.mainScreen = {QRect(0, 0, width, height), QRect(60, 28, width - 60, height - 68)};
     };
     setMainScreen(1024, 768);
     EXPECT_FALSE(ui::ShowHelpWindow());
@@ -241,6 +185,41 @@ TEST_F(InformationWindowsTest, TheHelpCommandCentresTheWindowOnTheWholeMainScree
     setMainScreen(401, 301);
     ui::ShowHelpWindow();
     EXPECT_EQ(help->Widget()->geometry().topLeft(), QPoint(-99, -49));
+
+    // Four paragraphs the reader can scroll to the end of but not change, in a field that follows the
+    // window to both its limits while the heading stays.
+    auto* field = qobject_cast<QTextEdit*>(WidgetOf(help, "EditField1"));
+    const QStringList blocks = field->toPlainText().split('\n');
+    ASSERT_EQ(blocks.size(), 7) << "four paragraphs with an empty line between each two";
+    for (int i = 0; i < blocks.size(); ++i) {
+        EXPECT_EQ(blocks[i].isEmpty(), i % 2 == 1) << "block " << i;
+    }
+    EXPECT_TRUE(blocks[0].startsWith(QStringLiteral("Zwojnik to graficzna nakładka")));
+    EXPECT_TRUE(blocks[6].endsWith(QStringLiteral("kliknąć w przycisk Wykonaj.")));
+    const QString before = field->document()->toRawText();
+    QTest::keyClicks(field, "abc");
+    QTest::keyClick(field, Qt::Key_Backspace);
+    EXPECT_EQ(field->document()->toRawText(), before);
+
+    const std::vector<std::tuple<QSize, QSize, QRect>> steps = {
+        // asked for, the window's size, the field's bounds
+        {QSize(2000, 2000), QSize(620, 676), QRect(20, 44, 580, 612)},
+        {QSize(502, 325), QSize(502, 325), QRect(20, 44, 462, 261)},
+        {QSize(100, 100), QSize(300, 197), QRect(20, 44, 260, 133)},
+    };
+    for (const auto& [asked, size, bounds] : steps) {
+        help->Widget()->resize(asked);
+        EXPECT_EQ(help->Widget()->size(), size);
+        EXPECT_EQ(field->geometry(), bounds) << "window " << size.width() << "x" << size.height();
+        EXPECT_EQ(WidgetOf(help, "StaticText1")->geometry(), QRect(20, 14, 100, 20));
+    }
+    // The smallest window shows the least of the text.
+    QScrollBar* bar = field->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0) << "the text is longer than the field";
+    bar->setValue(bar->maximum());
+    QTextCursor end(field->document());
+    end.movePosition(QTextCursor::End);
+    EXPECT_TRUE(field->viewport()->rect().contains(field->cursorRect(end))) << "the end is in sight";
 }
 
 } // namespace

@@ -7,80 +7,39 @@
 
 #include <QPushButton>
 #include <algorithm>
-#include <cstdint>
 #include <gtest/gtest.h>
-#include <optional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
 
-using framework::Color;
 using framework::PropertyRecordException;
-using framework::PropertyType;
-using framework::PropertyValue;
-using ui::EncodeRecord;
 using ui::PropertyEntry;
 
 using namespace std::string_literals;
 
-// A name of each type: Left, Width, Visible and Caption from a push button, TextColor from a static text.
-std::optional<PropertyType> SampleType(std::string_view name)
-{
-    const auto type = framework::TypeIn(framework::property_lists::PushButton, name);
-    return type ? type : framework::TypeIn(framework::property_lists::StaticText, name);
-}
-
+// Names of a push button.
 std::vector<PropertyEntry> Decode(std::string_view record)
 {
-    return ui::DecodeRecord(record, SampleType);
+    return ui::DecodeRecord(record, [](std::string_view name) {
+        return framework::TypeIn(framework::property_lists::PushButton, name);
+    });
 }
 
-// The records of the program's windows below show the rest: the smallest integer, UTF-8 and carriage
-// returns in texts, empty texts, entries back to back.
-TEST(PropertyRecord, EachTypeHasItsByteForm)
-{
-    const std::vector<std::pair<PropertyEntry, std::string>> cases = {
-        {{"Left", std::int32_t{0x01020304}}, "Left \x01\x02\x03\x04"s},
-        {{"Left", std::int32_t{-2}}, "Left \xFF\xFF\xFF\xFE"s},
-        {{"Visible", true}, "Visible \x01"s},
-        {{"Visible", false}, "Visible \x00"s},
-        {{"TextColor", Color{0x72, 0x00, 0xFF}}, "TextColor \x72\x00\xFF"s},
-        {{"Caption", "a\0b"s}, "Caption \x00\x00\x00\x03\x61\x00\x62"s},
-    };
-    for (const auto& [entry, bytes] : cases) {
-        EXPECT_EQ(EncodeRecord({entry}), bytes) << entry.name;
-        EXPECT_EQ(Decode(bytes), std::vector{entry}) << entry.name;
-    }
-    EXPECT_TRUE(Decode("").empty());
-    for (const char* name : {"", "Text Color", "Tab1", "Wid\xC5\x9B"}) {
-        EXPECT_THROW(EncodeRecord({{name, true}}), std::invalid_argument) << name;
-    }
-}
-
+// A record cut short anywhere shows in the records' own prefixes below.
 TEST(PropertyRecord, FaultyRecordsRaiseTheRecordExceptionSayingWhatAndWhere)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"Left \x00\x00\x00\x01"
          "Foo \x00"s,
          "unknown property \"Foo\" at byte 9"},
-        {"Visible \x01Left"s, "\"Left\" at byte 9 has no following space"},
         {"Visible \x01 \x01"s, "empty property name at byte 9"},
         {"Visible \x02"s, "\"Visible\" at byte 8 is 0x02"},
         {"Left1 \x00\x00\x00\x01"s, "byte 0x31 at byte 4"},
         {"\xC5\x9B \x01"s, "byte 0xC5 at byte 0"},
-        {"Visible \x01\x00Left \x00\x00\x00\x01"s, "byte 0x00 at byte 9"},
-        {"Width \x00\x00\x01"s, "value of \"Width\" runs past the end of the record at byte 6"},
-        {"Visible \x01Visible "s, "value of \"Visible\" runs past the end of the record at byte 17"},
-        {"TextColor \xFF\xFF"s, "value of \"TextColor\" runs past the end of the record at byte 10"},
-        {"Caption \x00\x00\x00"s, "\"Caption\" runs past the end of the record at byte 8"},
         // Huge counts are compared with what remains and never wrap around.
         {"Caption \xFF\xFF\xFF\xFFOK"s, "\"Caption\" runs past the end of the record at byte 8"},
-        {"Visible \x01"
-         "Caption \x80\x00\x00\x00xyz"s,
-         "\"Caption\" runs past the end of the record at byte 17"},
     };
     for (const auto& [record, message] : cases) {
         try {
@@ -103,12 +62,9 @@ TEST(PropertyRecord, SetPropertiesSetsEveryEntryInOrderOrNothingAtAll)
     EXPECT_EQ(widget->text(), "OK") << "the later entry is set last";
     EXPECT_EQ(widget->x(), 86);
 
-    for (const std::string& faulty : {good + "Left \x00\x00"s, good + "Nothing \x01"s, good + "Visible \x07"s,
-                                      good + "Caption \xFF\xFF\xFF\xFF"s}) {
-        framework::PushButton untouched;
-        EXPECT_THROW(ui::SetProperties(untouched, faulty), PropertyRecordException);
-        EXPECT_EQ(qobject_cast<QPushButton*>(untouched.Widget())->text(), "");
-    }
+    framework::PushButton untouched;
+    EXPECT_THROW(ui::SetProperties(untouched, good + "Visible \x07"s), PropertyRecordException);
+    EXPECT_EQ(qobject_cast<QPushButton*>(untouched.Widget())->text(), "");
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -157,7 +113,6 @@ TEST(WindowRecords, BytesAreThoseWorkedOutByHand)
     EXPECT_TRUE(ui::about::Canvas1Record().starts_with(canvasOpening));
 
     const std::string caption = "Caption \x00\x00\x00\x02OK"s;
-    ASSERT_EQ(caption.size(), 14u);
     EXPECT_TRUE(Contains(ui::about::PushButton1Record(), "TabPanelIndex \x00\x00\x00\x00"s + caption +
                                                              "Default \x01"
                                                              "Cancel \x00"s));
@@ -183,8 +138,7 @@ TEST(WindowRecords, BytesAreThoseWorkedOutByHand)
                                                     "Title \x00\x00\x00\x0DPomoc Zwojnik"s));
 }
 
-// Each record lists every name of its kind in order and ends with its last entry; every prefix decodes iff
-// it ends on an entry boundary.
+// Each record lists every name of its kind in order; every prefix decodes iff it ends on an entry boundary.
 TEST(WindowRecords, EachRecordIsItsKindsWholeListAndEveryPrefixDecodesIffItEndsOnAnEntryBoundary)
 {
     for (const RecordCase& each : AllRecords()) {
@@ -198,9 +152,6 @@ TEST(WindowRecords, EachRecordIsItsKindsWholeListAndEveryPrefixDecodesIffItEndsO
             expected.emplace_back(declared.name);
         }
         EXPECT_EQ(names, expected) << each.label;
-        const bool window = each.names.data() == framework::property_lists::Window;
-        const std::string last = window ? "MacProcID \x00\x00\x00\x00"s : "InitialParent \x00\x00\x00\x00"s;
-        EXPECT_TRUE(each.record.ends_with(last)) << each.label;
         ASSERT_EQ(boundaries.back(), each.record.size()) << each.label;
         for (std::size_t length = 0; length < each.record.size(); ++length) {
             const auto boundary = std::find(boundaries.begin(), boundaries.end(), length);
