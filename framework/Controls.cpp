@@ -204,7 +204,7 @@ void StaticText::ApplyProperty(std::string_view name, const PropertyValue& value
                                           : Qt::AlignLeft) |
                             Qt::AlignTop);
     } else if (name == "TextColor") {
-        // Black is the window's text colour: the theme's, or black on a window of a colour of its own.
+        // Black is the theme's text colour: under a dark scheme black text would not be read.
         const auto colour = std::get<Color>(value);
         if (colour == Color{}) {
             label->setPalette(QPalette());
