@@ -1,8 +1,10 @@
 // Convert LIT as the program carries it, run directly on the test books: every page, picture, link and
-// OPF entry it writes is the right one, and it writes only new files, only beneath its destination.
+// OPF entry it writes is the right one, and it writes only new files, only beneath its destination, and
+// reaches nothing else, even taken over by a crafted book.
 #include "support/Conversion.h"
 #include "support/TempDir.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +15,9 @@
 #include <map>
 #include <regex>
 #include <set>
+#include <sys/socket.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <vector>
 
@@ -188,6 +192,56 @@ TEST_F(ConverterTest, TheDestinationIsMadeAndNothingIsCreatedOutsideIt)
     // Refused there, the picture takes a name of its own in the destination, and the page shows it.
     EXPECT_EQ(ReadFile(destination + "/most.png"), ReadFile(kPicture));
     EXPECT_NE(ReadFile(destination + "/tekst/rozdzial.html").find("src=\"../most.png\""), std::string::npos);
+}
+
+// A socket of the test's own, that nothing waits on.
+struct Socket
+{
+    Socket(int domain, int type) : fd(socket(domain, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {}
+    ~Socket() { close(fd); }
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    const int fd;
+};
+
+// Landlock lets a process reach a Unix socket by its path (an X server's, a session bus's) and send UDP;
+// the converter's seccomp filter refuses every socket call, and the other calls it never makes. A library
+// loaded into the converter stands for a crafted book that has taken it over: all it tries once the
+// converter reads the book is refused, nothing reaches the sockets here, and the book still converts.
+TEST_F(ConverterTest, ATakenOverConverterReachesNoSocketAndRunsNoProgram)
+{
+    const Socket server(AF_UNIX, SOCK_STREAM);
+    sockaddr_un serverAddress{};
+    serverAddress.sun_family = AF_UNIX;
+    const auto serverPath = dir / "serwer";
+    ASSERT_LT(serverPath.size(), sizeof serverAddress.sun_path);
+    serverPath.copy(serverAddress.sun_path, serverPath.size());
+    ASSERT_EQ(bind(server.fd, reinterpret_cast<sockaddr*>(&serverAddress), sizeof serverAddress), 0);
+    ASSERT_EQ(listen(server.fd, 4), 0);
+    const Socket receiver(AF_INET, SOCK_DGRAM);
+    sockaddr_in receiverAddress{};
+    receiverAddress.sin_family = AF_INET;
+    receiverAddress.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof receiverAddress;
+    ASSERT_EQ(bind(receiver.fd, reinterpret_cast<sockaddr*>(&receiverAddress), length), 0);
+    ASSERT_EQ(getsockname(receiver.fd, reinterpret_cast<sockaddr*>(&receiverAddress), &length), 0);
+    const ScopedVariable socketPath("ZWOJNIK_PROBE_SOCKET", serverPath);
+    const ScopedVariable port("ZWOJNIK_PROBE_PORT", std::to_string(ntohs(receiverAddress.sin_port)));
+
+    const auto [status, standardError] = RunConverter(TestBook("krotka.lit"), dir / "html/", {}, false,
+                                                      {"env", "LD_PRELOAD=" ZWOJNIK_CONVERTER_PROBE});
+
+    EXPECT_EQ(status, 0) << standardError;
+    EXPECT_NE(ReadFile(dir / "html/krotka.html").find("Flisak i &#380;&#243;&#322;ta mg&#322;a"),
+              std::string::npos);
+    for (const std::string attempt :
+         {"connect", "sendto", "socketpair", "io_uring_setup", "process_vm_readv", "ptrace", "execve"}) {
+        EXPECT_NE(standardError.find("probe " + attempt + ": Operation not permitted"), std::string::npos)
+            << standardError;
+    }
+    EXPECT_LT(accept(server.fd, nullptr, nullptr), 0) << "the converter connected to the server";
+    char datagram;
+    EXPECT_LT(recv(receiver.fd, &datagram, 1, 0), 0) << "the converter sent a datagram";
 }
 
 } // namespace

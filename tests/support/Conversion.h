@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -28,9 +29,11 @@ struct ConverterRun
 };
 // The converter on the book, its destination named as given, with glibc's heap checks, under which a
 // write past a heap block aborts it. The shell runs `first` before it (ulimit, trap). As nobody, when
-// the tests run as the superuser, permissions hold.
+// the tests run as the superuser, permissions hold. A launcher, a program and its arguments, runs the
+// converter with its own.
 ConverterRun RunConverter(const std::string& book, const std::string& destination,
-                          const std::string& first = {}, bool asNobody = false);
+                          const std::string& first = {}, bool asNobody = false,
+                          const std::vector<std::string>& launcher = {});
 
 // Converts as the conversion requests do once both paths are chosen: the paths in their shell form.
 void Convert(const std::string& programFolder, const std::string& book, const std::string& destination);
