@@ -5,18 +5,14 @@
 #include "support/TempDir.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <linux/landlock.h>
 #include <map>
 #include <regex>
 #include <set>
 #include <sys/socket.h>
-#include <sys/syscall.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <vector>
@@ -164,8 +160,38 @@ TEST_F(ConverterTest, FilesAlreadyInTheDestinationAreKept)
     EXPECT_NE(page.find("Flisak i &#380;&#243;&#322;ta mg&#322;a"), std::string::npos) << "the new page";
 }
 
-// The converter makes its destination before it reads the book, and Landlock confines it there: it
-// creates files only beneath the destination, even where a folder in it leads somewhere else.
+// Where the converter runs: on this kernel; on one without Landlock (older, or with it turned off), where
+// only the converter's own care keeps its files in their place; and on one before openat2 as well.
+struct Kernel
+{
+    const char* name;
+    std::vector<std::string> launcher;
+};
+
+const std::string kWithoutSystemCalls = ZWOJNIK_WITHOUT_SYSTEM_CALLS;
+const std::string kNoLandlock = "landlock_create_ruleset,landlock_add_rule,landlock_restrict_self";
+const std::vector<Kernel> kKernels{
+    {"this kernel", {}},
+    {"no Landlock", {kWithoutSystemCalls, kNoLandlock, "--"}},
+    {"no Landlock, no openat2", {kWithoutSystemCalls, kNoLandlock + ",openat2", "--"}},
+};
+
+// Every file beneath the folder, by its path there; links are not followed.
+std::set<std::string> FilesBeneath(const std::string& folder)
+{
+    std::set<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_directory() || entry.is_symlink()) {
+            files.insert(entry.path().lexically_relative(folder).string());
+        }
+    }
+    return files;
+}
+
+// The converter makes its destination before it reads the book, and every file of the book beneath it:
+// names in the book that climb out ("b//../../X1.css", "//../../X2.css", "..//..//X3.css" in
+// ucieczka.lit) lose their empty and dot parts, and a folder in the destination that is a link to another
+// place is not followed. This holds with Landlock or without, with openat2 or without.
 TEST_F(ConverterTest, TheDestinationIsMadeAndNothingIsCreatedOutsideIt)
 {
     const auto made = dir / "nowy";
@@ -175,23 +201,44 @@ TEST_F(ConverterTest, TheDestinationIsMadeAndNothingIsCreatedOutsideIt)
     EXPECT_EQ(ReadFile(made + "/obrazki/most.png"), ReadFile(kPicture));
     EXPECT_NE(ReadFile(made + "/tekst/rozdzial.html").find("src=\"../obrazki/most.png\""), std::string::npos);
 
-    if (syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION) < 0) {
-        GTEST_SKIP() << "this kernel offers no Landlock (" << std::strerror(errno)
-                     << "): the converter runs unconfined here";
+    for (const auto& [kernel, launcher] : kKernels) {
+        SCOPED_TRACE(kernel);
+        // Two folders above each destination: where the names of ucieczka.lit lead.
+        const auto above = dir / kernel;
+        const auto climbed = above + "/teczka/ucieczka";
+        fs::create_directories(climbed);
+        auto run = RunConverter(TestBook("ucieczka.lit"), climbed + "/", {}, false, launcher);
+        EXPECT_EQ(run.status, 0) << run.standardError;
+        const auto page = ReadFile(climbed + "/krotka.html");
+        for (const auto* sheet : {"b/X1.css", "X2.css", "X3.css"}) {
+            EXPECT_NE(page.find("href=\"" + std::string(sheet) + "\""), std::string::npos) << sheet;
+        }
+
+        // Here the converter finds the book's picture folder already there, a link to another place.
+        const auto elsewhere = above + "/elsewhere";
+        const auto linked = above + "/teczka/z linkiem";
+        fs::create_directories(elsewhere);
+        fs::create_directories(linked);
+        fs::create_directory_symlink(elsewhere, linked + "/obrazki");
+        run = RunConverter(TestBook("podfoldery.lit"), linked + "/", {}, false, launcher);
+        EXPECT_EQ(run.status, 0) << run.standardError;
+        EXPECT_NE(run.standardError.find("obrazki/most.png\" leads out of the destination"),
+                  std::string::npos)
+            << run.standardError;
+        // Refused there, the picture takes a name of its own in the destination, and the page shows it.
+        EXPECT_EQ(ReadFile(linked + "/most.png"), ReadFile(kPicture));
+        EXPECT_NE(ReadFile(linked + "/tekst/rozdzial.html").find("src=\"../most.png\""), std::string::npos);
+
+        EXPECT_EQ(
+            FilesBeneath(above),
+            (std::set<std::string>{"teczka/ucieczka/b/X1.css", "teczka/ucieczka/X2.css",
+                                   "teczka/ucieczka/X3.css", "teczka/ucieczka/krotka.html",
+                                   "teczka/ucieczka/ucieczka.opf", "teczka/z linkiem/obrazki",
+                                   "teczka/z linkiem/most.png", "teczka/z linkiem/tekst/rozdzial.html",
+                                   "teczka/z linkiem/manglecase.css", "teczka/z linkiem/page_styles.css",
+                                   "teczka/z linkiem/stylesheet.css", "teczka/z linkiem/podfoldery.opf"}))
+            << "the converter created a file outside its destination";
     }
-    // Here the converter finds the book's picture folder already there, a link to another place.
-    const auto outside = dir / "elsewhere";
-    const auto destination = dir / "wynik";
-    fs::create_directories(outside);
-    fs::create_directories(destination);
-    fs::create_directory_symlink(outside, destination + "/obrazki");
-
-    EXPECT_EQ(RunConverter(TestBook("podfoldery.lit"), destination + "/").status, 0);
-
-    EXPECT_TRUE(FileNames(outside).empty()) << "the converter created a file outside its destination";
-    // Refused there, the picture takes a name of its own in the destination, and the page shows it.
-    EXPECT_EQ(ReadFile(destination + "/most.png"), ReadFile(kPicture));
-    EXPECT_NE(ReadFile(destination + "/tekst/rozdzial.html").find("src=\"../most.png\""), std::string::npos);
 }
 
 // A socket of the test's own, that nothing waits on.
