@@ -291,4 +291,26 @@ TEST_F(ConverterTest, ATakenOverConverterReachesNoSocketAndRunsNoProgram)
     EXPECT_LT(recv(receiver.fd, &datagram, 1, 0), 0) << "the converter sent a datagram";
 }
 
+// Every test book, and every input with which the converter's fuzzer once found a fault, ends the
+// converter with 0, or with 255 and its reason: never a crash, nor another status that a program would
+// take for one.
+TEST_F(ConverterTest, EveryBookAndFormerFindingEndsInSuccessOrWithAReason)
+{
+    std::vector<fs::path> inputs;
+    for (const auto& entry : fs::directory_iterator(ZWOJNIK_CONVERTER_CORPUS)) {
+        inputs.push_back(entry.path());
+    }
+    for (const auto& entry : fs::directory_iterator(TestBook(""))) {
+        if (entry.path().extension() == ".lit") {
+            inputs.push_back(entry.path());
+        }
+    }
+    for (const auto& input : inputs) {
+        const auto [status, standardError] = RunConverter(input, dir / input.filename().string() + "/");
+        EXPECT_TRUE(status == 0 || (status == 255 && !standardError.empty()))
+            << input.filename() << " ended with " << status << ":\n"
+            << standardError;
+    }
+}
+
 } // namespace
