@@ -64,16 +64,17 @@ ConverterRun RunConverter(const std::string& book, const std::string& destinatio
 {
     const TempDir scratch;
     const auto errors = scratch / "standard error";
+    const std::string heapChecks =
+        kConverterSanitized ? ""
+                            : "env LD_PRELOAD=libc_malloc_debug.so.0 GLIBC_TUNABLES=glibc.malloc.check=3 ";
     const std::string user =
         asNobody && geteuid() == 0 ? "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
     std::string launch;
     for (const auto& word : launcher) {
         launch += quoted(word) + " ";
     }
-    const auto command = first + "\nexec >/dev/null 2>" + quoted(errors) +
-                         " env LD_PRELOAD=libc_malloc_debug.so.0 GLIBC_TUNABLES=glibc.malloc.check=3 " +
-                         user + launch + quoted(ConverterBinary()) + " " + quoted(book) + " " +
-                         quoted(destination);
+    const auto command = first + "\nexec >/dev/null 2>" + quoted(errors) + " " + heapChecks + user + launch +
+                         quoted(ConverterBinary()) + " " + quoted(book) + " " + quoted(destination);
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadFile(errors)};
 }
