@@ -8,8 +8,8 @@ packages=(
     cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev qt6-translations-l10n librsvg2-bin
     # the window icon: Qt's SVG plugins
     libqt6svg6
-    # the converter, built from its source
-    gcc patch libtommath-dev
+    # the converter, built from its source, and its seccomp filter
+    gcc patch libtommath-dev libseccomp-dev
     # tests
     googletest libgtest-dev
 )

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds Zwojnik and its tests with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan and
-# runs every test there, the slow ones included. Any report of either sanitizer fails its test.
+# runs every test there, the slow ones included. Any report of either sanitizer fails its test. The
+# converter is built with them too, so every conversion of the tests, the test books and the fuzzer's
+# former findings (tests/converter/) run through it; such a converter runs unconfined (no Landlock, no
+# seccomp: LeakSanitizer cannot work confined), and says so on standard error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -6,7 +6,7 @@
 # Usage:
 #   make-books.sh                      remake krotka.lit, rozdzialy.lit, ryciny.lit
 #                                      (and its pictures in ryciny/), podfoldery.lit,
-#                                      uszkodzona.lit
+#                                      uszkodzona.lit, ucieczka.lit
 #   make-books.sh --large OUT.lit      also make the large benchmark book OUT.lit
 #   make-books.sh --large OUT.lit --large-only
 #                                      make only the large benchmark book
@@ -122,6 +122,11 @@ if [ "$large_only" -eq 0 ]; then
     head -c 4096 krotka.lit >uszkodzona.lit
     echo "==> uszkodzona.lit"
     ls -l uszkodzona.lit
+
+    # 6. Crafted book: the short one, its stylesheets' names made to climb out of the destination.
+    python3 sources/make-ucieczka.py krotka.lit ucieczka.lit
+    echo "==> ucieczka.lit"
+    ls -l ucieczka.lit
 fi
 
 if [ -n "$large_out" ]; then

@@ -52,7 +52,7 @@ system_converter=$(sed -n 's/^ZWOJNIK_SYSTEM_CONVERTER:BOOL=//p' "$build/CMakeCa
 if [[ "$system_converter" == ON ]]; then
     converter_package=convlit converter_entry="./usr/lib/zwojnik/clit-intel -> /usr/bin/clit"
 else
-    converter_package=libtommath1 converter_entry="./usr/lib/zwojnik/clit-intel"
+    converter_package="libtommath1 libseccomp2" converter_entry="./usr/lib/zwojnik/clit-intel"
     grep -qxF convlit <<<"$depended_on" && fail "Depends names convlit, though the package carries its converter"
 fi
 for package in $converter_package libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6svg6 libc6 libstdc++6; do

@@ -60,15 +60,21 @@ void MakeConverterScript(const std::string& folder, const std::string& body, fs:
 }
 
 ConverterRun RunConverter(const std::string& book, const std::string& destination, const std::string& first,
-                          bool asNobody)
+                          bool asNobody, const std::vector<std::string>& launcher)
 {
     const TempDir scratch;
     const auto errors = scratch / "standard error";
+    const std::string heapChecks =
+        kConverterSanitized ? ""
+                            : "env LD_PRELOAD=libc_malloc_debug.so.0 GLIBC_TUNABLES=glibc.malloc.check=3 ";
     const std::string user =
         asNobody && geteuid() == 0 ? "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-    const auto command = first + "\nexec >/dev/null 2>" + quoted(errors) +
-                         " env LD_PRELOAD=libc_malloc_debug.so.0 GLIBC_TUNABLES=glibc.malloc.check=3 " +
-                         user + quoted(ConverterBinary()) + " " + quoted(book) + " " + quoted(destination);
+    std::string launch;
+    for (const auto& word : launcher) {
+        launch += quoted(word) + " ";
+    }
+    const auto command = first + "\nexec >/dev/null 2>" + quoted(errors) + " " + heapChecks + user + launch +
+                         quoted(ConverterBinary()) + " " + quoted(book) + " " + quoted(destination);
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadFile(errors)};
 }

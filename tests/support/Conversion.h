@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -27,10 +28,15 @@ struct ConverterRun
     std::string standardError;
 };
 // The converter on the book, its destination named as given, with glibc's heap checks, under which a
-// write past a heap block aborts it. The shell runs `first` before it (ulimit, trap). As nobody, when
-// the tests run as the superuser, permissions hold.
+// write past a heap block aborts it (unless the converter is built with sanitizers, which check more).
+// The shell runs `first` before it (ulimit, trap). As nobody, when the tests run as the superuser,
+// permissions hold. A launcher, a program and its arguments, runs the converter with its own.
 ConverterRun RunConverter(const std::string& book, const std::string& destination,
-                          const std::string& first = {}, bool asNobody = false);
+                          const std::string& first = {}, bool asNobody = false,
+                          const std::vector<std::string>& launcher = {});
+
+// The build's converter is built with sanitizers: it runs unconfined, and says so on standard error.
+constexpr bool kConverterSanitized = ZWOJNIK_CONVERTER_SANITIZED;
 
 // Converts as the conversion requests do once both paths are chosen: the paths in their shell form.
 void Convert(const std::string& programFolder, const std::string& book, const std::string& destination);
