@@ -1,6 +1,6 @@
 #include "support/ScriptedPlatform.h"
 
-#include "framework/FileDialogParts.h"
+#include "support/FileDialogs.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>
@@ -19,12 +19,11 @@ std::string caption(QAbstractButton* button)
 std::optional<framework::String> ScriptedPlatform::RunFileDialog(QFileDialog& dialog)
 {
     auto& script = mScript;
-    script.shownDialogs.push_back(
-        {dialog.fileMode() == QFileDialog::Directory ? framework::FileDialog::Kind::SelectFolder
-                                                     : framework::FileDialog::Kind::OpenFile,
-         dialog.windowTitle().toStdString(), framework::dialogs::ShownPrompt(dialog),
-         caption(framework::dialogs::ActionButton(dialog)),
-         caption(framework::dialogs::CancelButton(dialog))});
+    script.shownDialogs.push_back({dialog.fileMode() == QFileDialog::Directory
+                                       ? framework::FileDialog::Kind::SelectFolder
+                                       : framework::FileDialog::Kind::OpenFile,
+                                   dialog.windowTitle().toStdString(), ShownPrompt(dialog),
+                                   caption(ActionButton(dialog)), caption(CancelButton(dialog))});
     if (script.dialogAnswers.empty()) {
         return QtPlatform::RunFileDialog(dialog);
     }
