@@ -5,7 +5,9 @@
 #include "framework/detail/QtValues.h"
 
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QLabel>
+#include <QMimeDatabase>
 #include <QVBoxLayout>
 
 namespace framework {
@@ -13,6 +15,37 @@ namespace framework {
 namespace {
 
 using detail::qt;
+
+// Icons and types judged by the name alone. The folder shown may be shared with other people, whose
+// files can be FIFOs, or held under a lease, which stop whoever opens them; Qt's own provider opens a file
+// to look at its contents when its name does not tell its type, on the main thread, which stops the
+// whole program. Stat calls, which Qt makes too, never wait for anyone; the dialog's name filters match
+// names only.
+class IconsByName : public QFileIconProvider
+{
+public:
+    QIcon icon(const QFileInfo& info) const override
+    {
+        if (info.isDir()) {
+            return QFileIconProvider::icon(QFileIconProvider::Folder);
+        }
+        const auto type = mTypes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+        return QIcon::fromTheme(type.iconName(),
+                                QIcon::fromTheme(type.genericIconName(), QFileIconProvider::icon(File)));
+    }
+
+    QString type(const QFileInfo& info) const override
+    {
+        if (!info.isFile()) {
+            return QFileIconProvider::type(info); // a folder, a link or something else, from the stat alone
+        }
+        const auto type = mTypes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+        return type.comment().isEmpty() ? type.name() : type.comment();
+    }
+
+private:
+    QMimeDatabase mTypes;
+};
 
 // The name patterns for a ";"-separated list of registered document types. The dialog's file list
 // matches them without regard to letter case (its filter lacks QDir::CaseSensitive), so BOOK.LIT is
@@ -50,8 +83,10 @@ void addPrompt(QFileDialog& dialog, const String& promptText)
 
 FolderItemPtr FileDialog::ShowModal()
 {
+    IconsByName icons;
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&icons);
     dialog.setWindowTitle(qt(mTitle));
     if (DialogKind() == Kind::SelectFolder) {
         dialog.setFileMode(QFileDialog::Directory);
