@@ -20,15 +20,21 @@ namespace {
 
 RuntimeState* current = nullptr;
 
+// Each call and document waiting runs as a request of its own, the next once this one has ended.
 void schedulePump()
 {
     QTimer::singleShot(0, qApp, [] {
         auto* s = current;
-        if (s && s->requestDepth == 0 && !s->quitting && !s->pendingException &&
-            !s->pendingDocuments.empty() && s->application && s->opened) {
+        if (!s || s->requestDepth != 0 || s->quitting || s->pendingException) {
+            return;
+        }
+        if (!s->pendingCalls.empty()) {
+            const auto call = std::move(s->pendingCalls.front());
+            s->pendingCalls.pop_front();
+            DispatchRequest(call);
+        } else if (!s->pendingDocuments.empty() && s->application && s->opened) {
             auto item = s->pendingDocuments.front();
             s->pendingDocuments.pop_front();
-            // The next document follows once this request has ended.
             DispatchRequest([&] { s->application->Event_OpenDocument(item); });
         }
     });
@@ -107,6 +113,14 @@ RuntimeState& RequireState()
         throw NilObjectException("the framework runtime is not running");
     }
     return *current;
+}
+
+void DispatchWhenIdle(std::function<void()> call)
+{
+    if (current && !current->quitting) {
+        current->pendingCalls.push_back(std::move(call));
+        schedulePump();
+    }
 }
 } // namespace detail
 
