@@ -9,6 +9,7 @@
 #include "ui/MenuNames.h"
 
 #include <array>
+#include <iostream>
 
 namespace app {
 
@@ -30,63 +31,62 @@ const std::array<MenuHandlerBinding, 6> kMenuHandlers{{
     {ui::menu_names::kConverterPage, &App::AppleOdwiedstronclit_Action},
 }};
 
-void Main(framework::Runtime& runtime, FileTypes& fileTypes, const StepObserver& observe)
+void Main(framework::Runtime& runtime, FileTypes& fileTypes, const MakeApplication& makeApplication)
 {
     try {
-        observe("file types");
         InitFileTypes(fileTypes);
-        observe("application object");
-        NewAppInstance();
-        observe("menu handlers");
+        NewAppInstance(makeApplication);
         ApplicationAddMenuHandlers();
-        observe("event loop");
         runtime.RunEventLoop();
     } catch (...) {
-        observe("unhandled exception");
         runtime.HandleUnhandledException(std::current_exception());
     }
 }
 
-void FinaliseModules(FileTypes& fileTypes, const StepObserver& observe)
+void FinaliseModules(FileTypes& fileTypes)
 {
-    observe("finalisation");
     framework::ReleaseWindows();
     fileTypes.pTextLit.reset();
 }
 
-int RunIn(framework::Runtime& runtime, const StepObserver& observe)
+void tellStartFailure(const framework::StartFailure& failure)
+{
+    if (failure.noDisplay) {
+        std::cerr << kNoDisplayMessage;
+    } else {
+        std::cerr << kCannotStartMessage << failure.reason;
+    }
+}
+
+int RunIn(framework::Runtime& runtime, const MakeApplication& makeApplication)
 {
     if (runtime.HandedOver()) {
         return runtime.Exit(); // the program already running opens this launch's documents
     }
     FileTypes fileTypes;
-    Main(runtime, fileTypes, observe);
-    FinaliseModules(fileTypes, observe);
-    observe("exit");
+    Main(runtime, fileTypes, makeApplication);
+    FinaliseModules(fileTypes);
     return runtime.Exit();
-}
-
-StepObserver orNothing(const StepObserver& observer)
-{
-    return observer ? observer : [](std::string_view) {};
 }
 
 } // namespace
 
-int Run(int argc, char** argv, const StepObserver& observer)
+framework::ProgramIdentity Identity()
 {
-    const auto observe = orNothing(observer);
-    observe("framework");
-    framework::Runtime runtime(argc, argv);
-    return RunIn(runtime, observe);
+    return {"Zwojnik", "zwojnik", tellStartFailure};
 }
 
-int Run(int argc, char** argv, const StepObserver& observer, std::unique_ptr<framework::Platform>&& platform)
+int Run(int argc, char** argv)
 {
-    const auto observe = orNothing(observer);
-    observe("framework");
-    framework::Runtime runtime(argc, argv, std::move(platform));
-    return RunIn(runtime, observe);
+    framework::Runtime runtime(argc, argv, Identity());
+    return RunIn(runtime, {});
+}
+
+int Run(int argc, char** argv, std::unique_ptr<framework::Platform>&& platform,
+        const MakeApplication& makeApplication)
+{
+    framework::Runtime runtime(argc, argv, Identity(), std::move(platform));
+    return RunIn(runtime, makeApplication);
 }
 
 void InitFileTypes(FileTypes& fileTypes)
@@ -94,9 +94,9 @@ void InitFileTypes(FileTypes& fileTypes)
     fileTypes.Initialize();
 }
 
-void NewAppInstance()
+void NewAppInstance(const MakeApplication& makeApplication)
 {
-    auto application = std::make_shared<App>();
+    auto application = makeApplication ? makeApplication() : std::make_shared<App>();
     framework::Require(application).SetMenuBar(MenuBar1());
     framework::Application::Register(application);
 }

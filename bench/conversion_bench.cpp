@@ -5,6 +5,7 @@
 // DIR holds the converter under the name the program gives it. Prints "key value" lines.
 
 #include "Harness.h"
+#include "app/Startup.h"
 #include "conversion/Konwertuj.h"
 #include "framework/Application.h"
 #include "framework/Files.h"
@@ -122,7 +123,8 @@ int main(int argc, char** argv)
         explicit AnsweringPlatform(ConversionRoutes& r) : routes(r) {}
         void RunMessageBox(QMessageBox& box) override { routes.answer(box.text().toStdString()); }
     };
-    framework::Runtime runtime(1, runtimeArguments, std::make_unique<AnsweringPlatform>(routes));
+    framework::Runtime runtime(1, runtimeArguments, app::Identity(),
+                               std::make_unique<AnsweringPlatform>(routes));
 
     // One unmeasured pair brings the book and both programs into the page cache.
     routes.ThroughProgram();

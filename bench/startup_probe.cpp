@@ -9,6 +9,7 @@
 // the kernel counts in a child's peak the memory of the parent it was forked from.)
 
 #include "Harness.h"
+#include "app/App.h"
 #include "app/Startup.h"
 #include "framework/Application.h"
 #include "framework/Platform.h"
@@ -120,14 +121,14 @@ int main(int argc, char** argv)
     programArguments.push_back(nullptr);
 
     IdleWatch idle;
-    const int status = app::Run(
-        static_cast<int>(programArguments.size() - 1), programArguments.data(),
-        [&](std::string_view step) {
-            if (step == "event loop" && !converting) {
-                idle.Arm();
-            }
-        },
-        std::make_unique<AnsweringPlatform>(converting ? argv[3] : ""));
+    const int status = app::Run(static_cast<int>(programArguments.size() - 1), programArguments.data(),
+                                std::make_unique<AnsweringPlatform>(converting ? argv[3] : ""), [&] {
+                                    // Made at start-up, just before the event loop.
+                                    if (!converting) {
+                                        idle.Arm();
+                                    }
+                                    return std::make_shared<app::App>();
+                                });
     std::cout << "exit_status " << status << '\n' << "self_peak_kb " << peakResidentKb() << '\n';
     return status;
 }

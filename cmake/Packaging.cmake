@@ -87,8 +87,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(ZWOJNIK_SYSTEM_CONVERTER)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS convlit)
 endif()
-# Qt's own dialog texts in Polish.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
+# Qt's own dialog texts in Polish; xdg-open, which opens books, folders, pages and mail.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 # Qt draws the window icon with its SVG plugins, which the program does not link.

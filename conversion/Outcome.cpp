@@ -3,6 +3,7 @@
 #include "conversion/Failures.h"
 #include "conversion/FirstPage.h"
 #include "conversion/Konwertuj.h"
+#include "conversion/Opening.h"
 #include "framework/Messages.h"
 
 #include <vector>
@@ -43,10 +44,10 @@ void ReportOutcome(const FinishedConversion& conversion)
     const auto bookName = conversion.bookPath.substr(conversion.bookPath.rfind('/') + 1);
     if (const auto package = WrittenPackage(conversion.packagesBefore, PackageNames(folder), bookName)) {
         if (const auto page = FirstPage(folder + "/" + *package)) {
-            actions.push_back({kOpenBookCaption, [url = FileUrl(*page)] { framework::ShowURL(url); }});
+            actions.push_back({kOpenBookCaption, [page = *page] { OpenBookPage(page); }});
         }
     }
-    actions.push_back({kShowFolderCaption, [url = FileUrl(folder)] { framework::ShowURL(url); }});
+    actions.push_back({kShowFolderCaption, [folder] { OpenBookFolder(folder); }});
     framework::MsgBox(kDoneMessage, "Książka jest w teczce „" + folder + "”.", "", actions);
 }
 

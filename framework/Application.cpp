@@ -4,6 +4,7 @@
 #include "framework/Menus.h"
 #include "framework/Messages.h"
 #include "framework/detail/QtStart.h"
+#include "framework/detail/QtValues.h"
 #include "framework/detail/RuntimeState.h"
 
 #include <QIcon>
@@ -12,21 +13,28 @@
 
 namespace framework {
 
+using detail::qt;
 using detail::RuntimeState;
 
 namespace {
 
 RuntimeState* current = nullptr;
 
+// Each call and document waiting runs as a request of its own, the next once this one has ended.
 void schedulePump()
 {
     QTimer::singleShot(0, qApp, [] {
         auto* s = current;
-        if (s && s->requestDepth == 0 && !s->quitting && !s->pendingException &&
-            !s->pendingDocuments.empty() && s->application && s->opened) {
+        if (!s || s->requestDepth != 0 || s->quitting || s->pendingException) {
+            return;
+        }
+        if (!s->pendingCalls.empty()) {
+            const auto call = std::move(s->pendingCalls.front());
+            s->pendingCalls.pop_front();
+            DispatchRequest(call);
+        } else if (!s->pendingDocuments.empty() && s->application && s->opened) {
             auto item = s->pendingDocuments.front();
             s->pendingDocuments.pop_front();
-            // The next document follows once this request has ended.
             DispatchRequest([&] { s->application->Event_OpenDocument(item); });
         }
     });
@@ -106,6 +114,14 @@ RuntimeState& RequireState()
     }
     return *current;
 }
+
+void DispatchWhenIdle(std::function<void()> call)
+{
+    if (current && !current->quitting) {
+        current->pendingCalls.push_back(std::move(call));
+        schedulePump();
+    }
+}
 } // namespace detail
 
 Platform& CurrentPlatform()
@@ -113,9 +129,11 @@ Platform& CurrentPlatform()
     return *detail::RequireState().platform;
 }
 
-Runtime::Runtime(int argc, char** argv) : Runtime(argc, argv, std::make_unique<QtPlatform>()) {}
+Runtime::Runtime(int argc, char** argv, const ProgramIdentity& program)
+    : Runtime(argc, argv, program, nullptr)
+{}
 
-Runtime::Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform)
+Runtime::Runtime(int argc, char** argv, const ProgramIdentity& program, std::unique_ptr<Platform>&& platform)
     : mState(std::make_unique<RuntimeState>())
 {
     if (current) {
@@ -123,7 +141,7 @@ Runtime::Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform)
     }
     auto& s = *mState;
     s.runtime = this;
-    s.platform = std::move(platform);
+    s.platform = platform ? std::move(platform) : std::make_unique<QtPlatform>();
     // The launch's own documents come before any that a later launch hands over.
     std::vector<String> paths;
     for (int i = 1; i < argc; ++i) {
@@ -131,16 +149,16 @@ Runtime::Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform)
         paths.push_back(s.pendingDocuments.back()->NativePath());
     }
     // Qt sees only the program's name: every argument is a document, none an option.
-    s.qtApplication = detail::StartQt(argv[0]);
+    s.qtApplication = detail::StartQt(argv[0], program.tellStartFailure);
     // The program speaks Polish whatever the system's language: so do Qt's own dialogs.
     s.translator = std::make_unique<QTranslator>();
     if (s.translator->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(s.translator.get());
     }
-    QApplication::setApplicationName(QStringLiteral("Zwojnik"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("zwojnik"));
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(QStringLiteral("zwojnik"), QIcon(QStringLiteral(":/icons/zwojnik.svg"))));
+    QApplication::setApplicationName(qt(program.name));
+    QGuiApplication::setDesktopFileName(qt(program.desktopName));
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        qt(program.desktopName), QIcon(QStringLiteral(":/icons/%1.svg").arg(qt(program.desktopName)))));
     QApplication::setQuitOnLastWindowClosed(false);
 
     s.channel = std::make_unique<detail::InstanceChannel>(detail::InstanceChannel::SocketPathForThisSession(),
@@ -212,8 +230,8 @@ void Runtime::HandleUnhandledException(std::exception_ptr exception)
         detail = e.what();
     } catch (...) {
     }
-    MsgBox("Nieobsłużony wyjątek " + name + (detail.empty() ? "" : " (" + detail + ")") +
-           ". Zwojnik zostanie zamknięty.");
+    MsgBox("Nieobsłużony wyjątek " + name + (detail.empty() ? "" : " (" + detail + ")") + ". " +
+           QApplication::applicationName().toStdString() + " zostanie zamknięty.");
 }
 
 int Runtime::Exit()

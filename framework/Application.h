@@ -48,6 +48,22 @@ private:
     std::shared_ptr<framework::MenuBar> mMenuBar;
 };
 
+// Why Qt could not start: there is no display to show windows on, or Qt gave another reason.
+struct StartFailure
+{
+    bool noDisplay = false;
+    String reason; // what Qt said, a message a line
+};
+
+// What the framework shows of the program it runs.
+struct ProgramIdentity
+{
+    String name;        // the title of its message boxes and of the window that holds its menus
+    String desktopName; // its desktop entry, and its icon in the icon theme and among the resources
+    // Tells the user why the program cannot start; the process then ends with status 1.
+    std::function<void(const StartFailure&)> tellStartFailure;
+};
+
 // Requests the end of the program with this exit status. The first request raises Close; a request
 // made while the program is already quitting raises nothing more.
 void Quit(int status);
@@ -59,8 +75,8 @@ public:
     // All arguments but the first are the documents to open; the framework takes no options. When the
     // program already runs for this user and display, the documents are handed over to it. Without a
     // platform, Qt's serves.
-    Runtime(int argc, char** argv);
-    Runtime(int argc, char** argv, std::unique_ptr<Platform>&& platform);
+    Runtime(int argc, char** argv, const ProgramIdentity& program);
+    Runtime(int argc, char** argv, const ProgramIdentity& program, std::unique_ptr<Platform>&& platform);
     ~Runtime();
 
     // Runs the event loop: raises Open, delivers the launch documents one by one, then dispatches

@@ -1,19 +1,13 @@
 #include "framework/Dialogs.h"
 
 #include "framework/DocumentTypes.h"
-#include "framework/FileDialogParts.h"
 #include "framework/Platform.h"
 #include "framework/detail/QtValues.h"
 
-#include <QCoreApplication>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFileSystemModel>
-#include <QKeyEvent>
+#include <QFileIconProvider>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QPushButton>
+#include <QMimeDatabase>
 #include <QVBoxLayout>
 
 namespace framework {
@@ -22,19 +16,36 @@ namespace {
 
 using detail::qt;
 
-const QString kPromptName = QStringLiteral("promptText");
-
-// An open dialog's buttons are Open and Cancel, whatever their captions.
-QAbstractButton* standardButton(QFileDialog& dialog, QDialogButtonBox::StandardButton which)
+// Icons and types judged by the name alone. The folder shown may be shared with other people, whose
+// files can be FIFOs, or held under a lease, which stop whoever opens them; Qt's own provider opens a file
+// to look at its contents when its name does not tell its type, on the main thread, which stops the
+// whole program. Stat calls, which Qt makes too, never wait for anyone; the dialog's name filters match
+// names only.
+class IconsByName : public QFileIconProvider
 {
-    auto* box = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-    return box ? box->button(which) : nullptr;
-}
+public:
+    QIcon icon(const QFileInfo& info) const override
+    {
+        if (info.isDir()) {
+            return QFileIconProvider::icon(QFileIconProvider::Folder);
+        }
+        const auto type = mTypes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+        return QIcon::fromTheme(type.iconName(),
+                                QIcon::fromTheme(type.genericIconName(), QFileIconProvider::icon(File)));
+    }
 
-QListView* fileList(const QFileDialog& dialog)
-{
-    return dialog.findChild<QListView*>(QStringLiteral("listView"));
-}
+    QString type(const QFileInfo& info) const override
+    {
+        if (!info.isFile()) {
+            return QFileIconProvider::type(info); // a folder, a link or something else, from the stat alone
+        }
+        const auto type = mTypes.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+        return type.comment().isEmpty() ? type.name() : type.comment();
+    }
+
+private:
+    QMimeDatabase mTypes;
+};
 
 // The name patterns for a ";"-separated list of registered document types. The dialog's file list
 // matches them without regard to letter case (its filter lacks QDir::CaseSensitive), so BOOK.LIT is
@@ -56,7 +67,7 @@ void addPrompt(QFileDialog& dialog, const String& promptText)
         return;
     }
     auto* label = new QLabel(qt(promptText));
-    label->setObjectName(kPromptName);
+    label->setObjectName(QStringLiteral("promptText"));
     label->setWordWrap(true);
     // Above everything else: Qt's own layout, with its margins and widgets, moves into a body below it.
     auto* body = new QWidget;
@@ -72,8 +83,10 @@ void addPrompt(QFileDialog& dialog, const String& promptText)
 
 FolderItemPtr FileDialog::ShowModal()
 {
+    IconsByName icons;
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&icons);
     dialog.setWindowTitle(qt(mTitle));
     if (DialogKind() == Kind::SelectFolder) {
         dialog.setFileMode(QFileDialog::Directory);
@@ -95,60 +108,5 @@ FolderItemPtr FileDialog::ShowModal()
     const auto chosen = CurrentPlatform().RunFileDialog(dialog);
     return chosen ? FolderItem::FromPath(*chosen) : nullptr;
 }
-
-namespace dialogs {
-
-String ShownPrompt(QFileDialog& dialog)
-{
-    if (!dialog.isVisible()) {
-        dialog.layout()->activate();
-    }
-    const auto* label = dialog.findChild<QLabel*>(kPromptName);
-    const auto* list = fileList(dialog);
-    const bool above = label && !label->isHidden() && list &&
-                       label->mapTo(&dialog, QPoint(0, label->height())).y() <=
-                           list->parentWidget()->mapTo(&dialog, QPoint(0, 0)).y();
-    return above ? label->text().toStdString() : String();
-}
-
-QAbstractButton* ActionButton(QFileDialog& dialog)
-{
-    return standardButton(dialog, QDialogButtonBox::Open);
-}
-
-QAbstractButton* CancelButton(QFileDialog& dialog)
-{
-    return standardButton(dialog, QDialogButtonBox::Cancel);
-}
-
-std::set<String> ListedNames(const QFileDialog& dialog)
-{
-    std::set<String> names;
-    const auto* list = fileList(dialog);
-    for (int row = 0; list && row < list->model()->rowCount(list->rootIndex()); ++row) {
-        names.insert(list->model()->index(row, 0, list->rootIndex()).data().toString().toStdString());
-    }
-    return names;
-}
-
-bool FolderRead(const QFileDialog& dialog)
-{
-    const auto* model = dialog.findChild<QFileSystemModel*>();
-    return model && !model->canFetchMore(model->index(dialog.directory().absolutePath()));
-}
-
-void TypePath(QFileDialog& dialog, const String& path)
-{
-    auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    if (!edit) {
-        return;
-    }
-    edit->setFocus();
-    edit->setText(qt(path));
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QCoreApplication::sendEvent(edit, &press);
-}
-
-} // namespace dialogs
 
 } // namespace framework

@@ -1,6 +1,7 @@
 #include "framework/Messages.h"
 
 #include "framework/Platform.h"
+#include "framework/detail/RuntimeState.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -41,11 +42,16 @@ void MsgBox(const String& text, const String& explanation, const String& details
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), QString::fromStdString(text),
                     QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
+    // What a box says can be selected and copied: a path or an address to use elsewhere, a failure to
+    // report.
+    constexpr auto selectable = Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
+    box.setTextInteractionFlags(selectable);
     if (!explanation.empty()) {
         box.setInformativeText(QString::fromStdString(explanation));
         for (auto* label : box.findChildren<QLabel*>()) {
             if (label->text() == box.informativeText()) {
                 label->setTextFormat(Qt::PlainText);
+                label->setTextInteractionFlags(selectable);
             }
         }
     }
@@ -67,9 +73,13 @@ void MsgBox(const String& text, const String& explanation, const String& details
     }
 }
 
-void ShowURL(const String& url)
+void ShowURL(const String& url, std::function<void()> notOpened)
 {
-    CurrentPlatform().OpenURL(QUrl(QString::fromStdString(url)));
+    CurrentPlatform().OpenURL(QUrl(QString::fromStdString(url)), [notOpened = std::move(notOpened)] {
+        if (notOpened) {
+            detail::DispatchWhenIdle(notOpened);
+        }
+    });
 }
 
 } // namespace framework

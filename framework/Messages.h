@@ -20,7 +20,8 @@ struct MessageAction
 void MsgBox(const String& text, const String& explanation = "", const String& details = "",
             const std::vector<MessageAction>& actions = {});
 
-// Hands the URL to the system, which opens it with the user's program for that kind of URL.
-void ShowURL(const String& url);
+// Hands the URL to the system, which opens it with the user's program for that kind of URL. When no
+// program takes it, notOpened runs later, as a request of its own once no other request runs.
+void ShowURL(const String& url, std::function<void()> notOpened = {});
 
 } // namespace framework

@@ -4,7 +4,9 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
+#include <QTimer>
 #include <sys/utsname.h>
 
 namespace framework {
@@ -31,9 +33,39 @@ std::vector<ScreenGeometry> QtPlatform::Screens() const
     return screens;
 }
 
-void QtPlatform::OpenURL(const QUrl& url)
+// Qt's own way answers only whether it could start a program, not whether that program opened the URL.
+// On X11 and Wayland desktops the opener is xdg-open, which ends with a failure status when no program
+// takes the URL; it runs alongside, and may go on as long as the program it started. Without xdg-open,
+// and elsewhere, Qt's own way serves.
+void QtPlatform::OpenURL(const QUrl& url, std::function<void()> notOpened)
 {
-    QDesktopServices::openUrl(url);
+    const auto openedByQt = [url, notOpened] {
+        if (!QDesktopServices::openUrl(url)) {
+            QTimer::singleShot(0, qApp, notOpened);
+        }
+    };
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    auto* opener = new QProcess(&mOpeners);
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    opener->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(opener, &QProcess::finished, opener,
+                     [opener, notOpened](int status, QProcess::ExitStatus how) {
+                         opener->deleteLater();
+                         if (how != QProcess::NormalExit || status != 0) {
+                             notOpened();
+                         }
+                     });
+    QObject::connect(opener, &QProcess::errorOccurred, opener,
+                     [opener, openedByQt](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart) {
+                             opener->deleteLater();
+                             openedByQt();
+                         }
+                     });
+    opener->start(QStringLiteral("xdg-open"), {QString::fromLatin1(url.toEncoded())});
+#else
+    openedByQt();
+#endif
 }
 
 std::optional<String> QtPlatform::MachineName() const

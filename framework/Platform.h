@@ -2,7 +2,9 @@
 
 #include "framework/Text.h"
 
+#include <QObject>
 #include <QRect>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -30,7 +32,9 @@ public:
     virtual void RunMessageBox(QMessageBox& box) = 0;
     // The screens, the main one first.
     virtual std::vector<ScreenGeometry> Screens() const = 0;
-    virtual void OpenURL(const QUrl& url) = 0;
+    // Hands the URL to the system's opener and returns at once; should no program take the URL,
+    // notOpened runs later on the main thread.
+    virtual void OpenURL(const QUrl& url, std::function<void()> notOpened) = 0;
     // The machine name as uname(2) gives it; nothing when the system cannot be asked.
     virtual std::optional<String> MachineName() const = 0;
 };
@@ -41,8 +45,11 @@ public:
     std::optional<String> RunFileDialog(QFileDialog& dialog) override;
     void RunMessageBox(QMessageBox& box) override;
     std::vector<ScreenGeometry> Screens() const override;
-    void OpenURL(const QUrl& url) override;
+    void OpenURL(const QUrl& url, std::function<void()> notOpened) override;
     std::optional<String> MachineName() const override;
+
+private:
+    QObject mOpeners; // the openers still running; those left when the platform goes are ended
 };
 
 // The platform of the running framework; raises the nil-object exception when no runtime runs.

@@ -8,6 +8,7 @@
 #include "ui/Window3.h"
 
 #include <cstdint>
+#include <string>
 
 namespace ui {
 
@@ -21,6 +22,15 @@ std::int32_t CentredStart(std::int32_t screenSize, std::int32_t windowSize)
     const auto difference = static_cast<std::int32_t>(static_cast<std::uint32_t>(screenSize) -
                                                       static_cast<std::uint32_t>(windowSize));
     return static_cast<std::int32_t>(difference / 2.0);
+}
+
+// Opens the page in the user's browser; where no program does, shows its address, to copy.
+void showPage(const framework::String& url)
+{
+    framework::ShowURL(url, [url] {
+        framework::MsgBox("Nie udało się otworzyć strony.",
+                          "Żaden program jej nie otworzył. Oto jej adres, do skopiowania:\n" + url);
+    });
 }
 
 } // namespace
@@ -44,19 +54,26 @@ bool ShowHelpWindow()
 
 bool OpenMakerPage()
 {
-    framework::ShowURL(configuration::kMakerURL);
+    showPage(configuration::kMakerURL);
     return false;
 }
 
+// A new mail to the maker in the user's mail program; where none opens, the address to write to, to copy.
 bool WriteFeedback()
 {
-    framework::ShowURL(configuration::kFeedbackURL);
+    const framework::String url = configuration::kFeedbackURL;
+    framework::ShowURL(url, [url] {
+        const auto mailto = url.starts_with("mailto:") ? std::string("mailto:").size() : 0;
+        framework::MsgBox("Nie udało się otworzyć programu pocztowego.",
+                          "Uwagi można wysłać na ten adres, do skopiowania:\n" +
+                              url.substr(mailto, url.find('?') - mailto));
+    });
     return false;
 }
 
 bool OpenConverterPage()
 {
-    framework::ShowURL(configuration::kConverterURL);
+    showPage(configuration::kConverterURL);
     return false;
 }
 

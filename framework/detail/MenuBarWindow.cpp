@@ -43,7 +43,7 @@ std::vector<String> droppedDocuments(const QMimeData* data)
 
 MenuBarWindow::MenuBarWindow(const MenuBar& tree)
 {
-    setWindowTitle(QStringLiteral("Zwojnik"));
+    setWindowTitle(QGuiApplication::applicationDisplayName());
     setAcceptDrops(true);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMinimizeButtonHint);

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QTranslator>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,7 @@ struct RuntimeState
     std::unique_ptr<InstanceChannel> channel;
     bool handedOver = false;
     std::deque<FolderItemPtr> pendingDocuments;
+    std::deque<std::function<void()>> pendingCalls; // before the documents
     std::exception_ptr pendingException;
     bool quitting = false;
     int exitStatus = 0;
@@ -41,5 +43,8 @@ struct RuntimeState
 RuntimeState* CurrentState();
 // The same, raising the nil-object exception when no runtime runs.
 RuntimeState& RequireState();
+// Runs the call as a request of its own as soon as no request runs; nothing when no runtime runs or the
+// program is quitting.
+void DispatchWhenIdle(std::function<void()> call);
 
 } // namespace framework::detail

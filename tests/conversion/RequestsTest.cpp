@@ -2,8 +2,8 @@
 // answered as a user answers them, and a document opened with the program.
 #include "app/FileType.h"
 #include "framework/Application.h"
-#include "framework/FileDialogParts.h"
 #include "support/Conversion.h"
+#include "support/FileDialogs.h"
 #include "support/Program.h"
 
 #include <QAbstractButton>
@@ -61,11 +61,11 @@ void listWhenShown(const std::string& title, const std::string& folder, std::str
     RunWhen(
         [title, folder] {
             auto* shown = ShownFileDialog(title);
-            return shown && shown->directory().absolutePath().toStdString() == folder &&
-                   framework::dialogs::FolderRead(*shown) && !framework::dialogs::ListedNames(*shown).empty();
+            return shown && shown->directory().absolutePath().toStdString() == folder && FolderRead(*shown) &&
+                   !ListedNames(*shown).empty();
         },
         [title, &listed, act] {
-            listed = framework::dialogs::ListedNames(*ShownFileDialog(title));
+            listed = ListedNames(*ShownFileDialog(title));
             act(*ShownFileDialog(title));
         });
 }
@@ -118,9 +118,8 @@ TEST_F(RequestsTest, MenuCommandAsksForTheBookThenTheFolderAndConvertsBesideTheP
 {
     std::set<std::string> books, folders;
     std::string openAt, folderAt;
-    listWhenShown(kOpenTitle, bookFolder, openAt, books, [](QFileDialog& dialog) {
-        QTest::mouseClick(framework::dialogs::CancelButton(dialog), Qt::LeftButton);
-    });
+    listWhenShown(kOpenTitle, bookFolder, openAt, books,
+                  [](QFileDialog& dialog) { QTest::mouseClick(CancelButton(dialog), Qt::LeftButton); });
     EXPECT_FALSE(App().PlikOdtwarzajfilmzdysku_Action());
     EXPECT_EQ(openAt, home) << "the first time, at home";
     whenShown(kOpenTitle, book, &openAt);

@@ -146,7 +146,17 @@ if have man && have lexgrog; then
         grep -qx "$heading" "$work/manual.txt" || fail "the manual page has no $heading"
     done
     grep -q "Zwojnik $version" "$work/manual.txt" || fail "the manual page does not name version $version"
-    echo "ok: man shows zwojnik(1) without warnings"
+    # Every page it points to comes with a package that this one depends on or recommends.
+    recommended=$(dpkg-deb -f "$deb" Recommends | sed 's/ *([^)]*)//g; s/, */\n/g')
+    see_also=$(sed -n '/^ZOBACZ TAKŻE$/,/^[^ ]/{/^ /p}' "$work/manual.txt" | grep -o '[[:alnum:]_.-]*([0-9])' || true)
+    [[ -n "$see_also" ]] || fail "ZOBACZ TAKŻE names no page"
+    for page in $see_also; do
+        name=${page%(*} section=${page#*(} section=${section%)}
+        owner=$(dpkg -S "/usr/share/man/man$section/$name.$section.gz" 2>/dev/null | cut -d: -f1 || true)
+        [[ -n "$owner" ]] && grep -qxF "$owner" <<<"$depended_on"$'\n'"$recommended" ||
+            fail "ZOBACZ TAKŻE names $page, which comes with no package that zwojnik depends on or recommends"
+    done
+    echo "ok: man shows zwojnik(1) without warnings, and the pages it points to come with its dependencies"
 fi
 # Every screenshot of docs/ is in the AppStream data, as a web address.
 for screenshot in "$source"/docs/*.png; do

@@ -1,7 +1,7 @@
 #include "support/Program.h"
 
 #include "framework/Application.h"
-#include "framework/FileDialogParts.h"
+#include "support/FileDialogs.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -17,10 +17,12 @@ char programName[] = "zwojnik";
 char* programArguments[] = {programName, nullptr};
 } // namespace
 
-RuntimeTest::RuntimeTest() : runtime(1, programArguments, std::make_unique<ScriptedPlatform>(script)) {}
+RuntimeTest::RuntimeTest()
+    : runtime(1, programArguments, app::Identity(), std::make_unique<ScriptedPlatform>(script))
+{}
 
 int RunProgram(Script& script, std::vector<std::string> documents, const std::function<void()>& atEventLoop,
-               std::shared_ptr<app::App> application, const app::StepObserver& observe)
+               std::shared_ptr<app::App> application)
 {
     documents.insert(documents.begin(), "zwojnik");
     std::vector<char*> argv;
@@ -37,19 +39,13 @@ int RunProgram(Script& script, std::vector<std::string> documents, const std::fu
     });
     guard.start(60000);
     return app::Run(
-        static_cast<int>(documents.size()), argv.data(),
-        [&](std::string_view step) {
-            if (observe) {
-                observe(step);
+        static_cast<int>(documents.size()), argv.data(), std::make_unique<ScriptedPlatform>(script), [&] {
+            // Made at start-up, before the event loop: the loop's first event is the test's.
+            if (atEventLoop) {
+                QTimer::singleShot(0, qApp, atEventLoop);
             }
-            if (step == "menu handlers" && application) {
-                application->SetMenuBar(framework::Application::Instance()->MenuBar());
-                framework::Application::Register(application);
-            } else if (step == "event loop" && atEventLoop) {
-                atEventLoop();
-            }
-        },
-        std::make_unique<ScriptedPlatform>(script));
+            return application ? std::exchange(application, nullptr) : std::make_shared<app::App>();
+        });
 }
 
 void QuitWhen(std::function<bool()> ready)
@@ -99,7 +95,7 @@ QFileDialog* ShownFileDialog(const std::string& title)
 
 void TypeIntoFileDialog(QFileDialog& dialog, const std::string& path)
 {
-    framework::dialogs::TypePath(dialog, path);
+    TypePath(dialog, path);
 }
 
 } // namespace testsupport

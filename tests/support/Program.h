@@ -21,22 +21,21 @@ class QMainWindow;
 namespace testsupport {
 
 // Runs the program (start-up, event loop, shut-down) launched with these documents, answered by the
-// script, and yields its exit status. The application object, when given, takes the program's own place
-// before the menu handlers are bound; atEventLoop runs as the event loop begins. A run still going after
-// a minute fails the test and is ended.
+// script, and yields its exit status. The application object, when given, is made in the program's own
+// place; the run holds it no longer than the program does. atEventLoop runs as the event loop begins,
+// before the application's Open event. A run still going after a minute fails the test and is ended.
 int RunProgram(Script& script, std::vector<std::string> documents,
-               const std::function<void()>& atEventLoop = {}, std::shared_ptr<app::App> application = nullptr,
-               const app::StepObserver& observe = {});
+               const std::function<void()>& atEventLoop = {},
+               std::shared_ptr<app::App> application = nullptr);
 
 // Message boxes answered and URLs recorded; nothing else scripted.
 class ScriptedTest : public ::testing::Test
 {
 protected:
     int RunProgram(std::vector<std::string> documents, const std::function<void()>& atEventLoop = {},
-                   std::shared_ptr<app::App> application = nullptr, const app::StepObserver& observe = {})
+                   std::shared_ptr<app::App> application = nullptr)
     {
-        return testsupport::RunProgram(script, std::move(documents), atEventLoop, std::move(application),
-                                       observe);
+        return testsupport::RunProgram(script, std::move(documents), atEventLoop, std::move(application));
     }
 
     Script script;

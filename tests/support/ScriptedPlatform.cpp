@@ -1,9 +1,10 @@
 #include "support/ScriptedPlatform.h"
 
-#include "framework/FileDialogParts.h"
+#include "support/FileDialogs.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -14,17 +15,43 @@ std::string caption(QAbstractButton* button)
 {
     return button ? button->text().toStdString() : std::string();
 }
+
+QAbstractButton* buttonCaptioned(QMessageBox& box, const std::deque<std::string>& captions)
+{
+    for (auto* button : box.buttons()) {
+        if (!captions.empty() && button->text().toStdString() == captions.front()) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+// Every label that shows the text or the explanation lets the user select it, with the mouse or the keys.
+bool selectable(QMessageBox& box)
+{
+    int shown = 0;
+    for (const auto* label : box.findChildren<QLabel*>()) {
+        const bool says = label->text() == box.text() || label->text() == box.informativeText();
+        if (says && !label->text().isEmpty()) {
+            const auto flags = label->textInteractionFlags();
+            if (!flags.testFlag(Qt::TextSelectableByMouse) || !flags.testFlag(Qt::TextSelectableByKeyboard)) {
+                return false;
+            }
+            ++shown;
+        }
+    }
+    return shown == (box.informativeText().isEmpty() ? 1 : 2);
+}
 } // namespace
 
 std::optional<framework::String> ScriptedPlatform::RunFileDialog(QFileDialog& dialog)
 {
     auto& script = mScript;
-    script.shownDialogs.push_back(
-        {dialog.fileMode() == QFileDialog::Directory ? framework::FileDialog::Kind::SelectFolder
-                                                     : framework::FileDialog::Kind::OpenFile,
-         dialog.windowTitle().toStdString(), framework::dialogs::ShownPrompt(dialog),
-         caption(framework::dialogs::ActionButton(dialog)),
-         caption(framework::dialogs::CancelButton(dialog))});
+    script.shownDialogs.push_back({dialog.fileMode() == QFileDialog::Directory
+                                       ? framework::FileDialog::Kind::SelectFolder
+                                       : framework::FileDialog::Kind::OpenFile,
+                                   dialog.windowTitle().toStdString(), ShownPrompt(dialog),
+                                   caption(ActionButton(dialog)), caption(CancelButton(dialog))});
     if (script.dialogAnswers.empty()) {
         return QtPlatform::RunFileDialog(dialog);
     }
@@ -41,10 +68,14 @@ void ScriptedPlatform::RunMessageBox(QMessageBox& box)
     }
     const auto text = box.text().toStdString();
     mScript.shownMessages.push_back(text);
+    mScript.shownMessageBoxes.push_back({text, box.informativeText().toStdString(), selectable(box)});
     if (mScript.messageObserver) {
         mScript.messageObserver(text);
     }
-    if (auto* button = box.button(mScript.questionAnswer)) {
+    if (auto* button = buttonCaptioned(box, mScript.buttonsToPress)) {
+        mScript.buttonsToPress.pop_front();
+        button->click();
+    } else if (auto* button = box.button(mScript.questionAnswer)) {
         button->click();
     }
 }
@@ -58,9 +89,12 @@ std::vector<framework::ScreenGeometry> ScriptedPlatform::Screens() const
     return screens;
 }
 
-void ScriptedPlatform::OpenURL(const QUrl& url)
+void ScriptedPlatform::OpenURL(const QUrl& url, std::function<void()> notOpened)
 {
     mScript.shownURLs.push_back(url.toString().toStdString());
+    if (mScript.urlsOpened) {
+        QtPlatform::OpenURL(url, std::move(notOpened));
+    }
 }
 
 std::optional<framework::String> ScriptedPlatform::MachineName() const

@@ -16,6 +16,14 @@
 
 namespace testsupport {
 
+// A message box as the script answered it.
+struct ShownMessage
+{
+    std::string text;
+    std::string explanation;
+    bool selectable = false; // the text and the explanation can be selected, with the mouse or the keys
+};
+
 struct ShownDialog
 {
     framework::FileDialog::Kind kind;
@@ -40,8 +48,11 @@ public:
         messageObserver = std::move(observer);
     }
     const std::vector<std::string>& ShownMessages() const { return shownMessages; }
+    const std::vector<ShownMessage>& ShownMessageBoxes() const { return shownMessageBoxes; }
     // A box that asks (Yes and No) is answered with this button; unset, it is closed without an answer.
     void AnswerQuestions(QMessageBox::StandardButton button) { questionAnswer = button; }
+    // The next box with a button of this caption is answered with it.
+    void PressInNextMessage(std::string caption) { buttonsToPress.push_back(std::move(caption)); }
 
     // The machine name uname(2) gives; nothing: the system cannot be asked.
     void SetMachine(std::optional<std::string> name)
@@ -51,17 +62,22 @@ public:
     }
 
     const std::vector<std::string>& ShownURLs() const { return shownURLs; }
+    // The URLs go to the system's opener too, after being recorded.
+    void OpenURLs() { urlsOpened = true; }
 
     std::deque<std::optional<std::string>> dialogAnswers;
     std::vector<ShownDialog> shownDialogs;
     bool messagesAnswered = true;
     std::function<void(const std::string&)> messageObserver;
     std::vector<std::string> shownMessages;
+    std::vector<ShownMessage> shownMessageBoxes;
     QMessageBox::StandardButton questionAnswer = QMessageBox::NoButton;
+    std::deque<std::string> buttonsToPress;
     bool machineScripted = false;
     std::optional<std::string> machine;
     std::optional<framework::ScreenGeometry> mainScreen; // in place of the first screen's
     std::vector<std::string> shownURLs;
+    bool urlsOpened = false;
 };
 
 // Answers from the script; the script outlives the platform.
@@ -73,7 +89,7 @@ public:
     std::optional<framework::String> RunFileDialog(QFileDialog& dialog) override;
     void RunMessageBox(QMessageBox& box) override;
     std::vector<framework::ScreenGeometry> Screens() const override;
-    void OpenURL(const QUrl& url) override;
+    void OpenURL(const QUrl& url, std::function<void()> notOpened) override;
     std::optional<framework::String> MachineName() const override;
 
 private:

@@ -3,6 +3,7 @@
 #include "framework/Controls.h"
 #include "framework/Windows.h"
 #include "framework/detail/MenuBarWindow.h"
+#include "support/Conversion.h"
 #include "support/Program.h"
 #include "support/TempDir.h"
 #include "ui/MenuBar1.h"
@@ -17,6 +18,10 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QTextEdit>
+#include <QUrl>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -166,6 +171,77 @@ TEST_F(ProgramMenuTest, InTheProgramEachItemDoesWhatItsCaptionSaysAndShortcutsSe
     EXPECT_EQ(script.ShownDialogs()[2].title, script.ShownDialogs()[0].title) << "the book is asked for";
     EXPECT_TRUE(script.ShownMessages().empty());
     EXPECT_TRUE(framework::Windows().empty()) << "finalisation closes the windows";
+}
+
+// Where no program takes them, the book's first page and its folder after a conversion, the pages and the
+// mail the menu offers are each told of in a box that shows the path or the address, to be selected and
+// copied. A page that opens is not told of.
+TEST_F(ProgramMenuTest, WhatNoProgramOpensIsShownWithItsPathOrAddressToCopy)
+{
+    namespace fs = std::filesystem;
+    testsupport::TempDir dir;
+    // The system's opener, which finds a program for pages over HTTPS only.
+    fs::create_directories(dir / "bin");
+    std::ofstream(dir / "bin/xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$1\" >>'" << dir / "opened"
+                                        << "'\ncase \"$1\" in https://*) exit 0 ;; esac\nexit 3\n";
+    fs::permissions(dir / "bin/xdg-open", fs::perms::owner_all);
+    const testsupport::ScopedVariable path("PATH", dir / "bin:" + std::getenv("PATH"));
+    script.OpenURLs();
+    const auto programFolder = dir / "program";
+    testsupport::MakeConverterFolder(programFolder);
+    const auto book = dir / "Moje książki/krótka.lit";
+    testsupport::CopyTestBook("krotka.lit", book);
+    for (const auto* folder : {"HTML 1", "HTML 2"}) {
+        fs::create_directories(dir / folder);
+        script.QueueDialogAnswer(book);
+        script.QueueDialogAnswer(dir / folder);
+    }
+    script.PressInNextMessage("Otwórz książkę");
+    script.PressInNextMessage("Otwórz teczkę");
+    const auto opened = [&] { return testsupport::ReadFile(dir / "opened"); };
+    const auto boxes = [&](std::size_t count) {
+        return
+            [&, count] { return script.ShownMessageBoxes().size() == count && !framework::RequestRunning(); };
+    };
+
+    using namespace ui::menu_names;
+    const int status = RunProgram(
+        {},
+        [&] {
+            testsupport::RunWhen(boxes(0), [] { testsupport::TriggerMenuItem(kConvertFromDisk); });
+            testsupport::RunWhen(boxes(2), [] { testsupport::TriggerMenuItem(kConvertFromDisk); });
+            testsupport::RunWhen(boxes(4), [] { testsupport::TriggerMenuItem(kMakerPage); });
+            testsupport::RunWhen([&] { return opened().find(configuration::kMakerURL) != std::string::npos; },
+                                 [] { testsupport::TriggerMenuItem(kConverterPage); });
+            testsupport::RunWhen(boxes(5), [] { testsupport::TriggerMenuItem(kFeedback); });
+            testsupport::QuitWhen(boxes(6));
+        },
+        std::make_shared<testsupport::AppInFolder>(programFolder));
+    EXPECT_EQ(status, 0);
+
+    const auto page = dir / "HTML 1/krotka.html";
+    std::vector<std::string> told;
+    for (const auto& box : script.ShownMessageBoxes()) {
+        told.push_back(box.text + "\n" + box.explanation);
+        EXPECT_TRUE(box.selectable) << box.text;
+    }
+    const std::string copyPage = "Żaden program jej nie otworzył. Oto jej adres, do skopiowania:\n";
+    ASSERT_EQ(told.size(), 6u);
+    EXPECT_EQ(told[1], "Nie udało się otworzyć książki.\nŻaden program jej nie otworzył. Oto ścieżka jej "
+                       "pierwszej strony, do skopiowania:\n" +
+                           page);
+    EXPECT_EQ(told[3], "Nie udało się otworzyć teczki.\nŻaden program jej nie otworzył. Oto jej ścieżka, do "
+                       "skopiowania:\n" +
+                           dir / "HTML 2");
+    EXPECT_EQ(told[4], "Nie udało się otworzyć strony.\n" + copyPage + configuration::kConverterURL);
+    EXPECT_EQ(told[5], "Nie udało się otworzyć programu pocztowego.\nUwagi można wysłać na ten adres, do "
+                       "skopiowania:\njan.wisniewski@orvel.pl");
+    // The opener is given URLs, encoded as URLs are.
+    EXPECT_EQ(opened(),
+              QUrl::fromLocalFile(QString::fromStdString(page)).toEncoded().toStdString() + "\n" +
+                  QUrl::fromLocalFile(QString::fromStdString(dir / "HTML 2")).toEncoded().toStdString() +
+                  "\n" + configuration::kMakerURL + "\n" + configuration::kConverterURL + "\n" +
+                  configuration::kFeedbackURL + "\n");
 }
 
 } // namespace

@@ -5,7 +5,9 @@
 #include "ui/AboutWindowRecords.h"
 #include "ui/HelpWindowRecords.h"
 
+#include <QPalette>
 #include <QPushButton>
+#include <QWidget>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <span>
@@ -65,6 +67,11 @@ TEST(PropertyRecord, SetPropertiesSetsEveryEntryInOrderOrNothingAtAll)
     framework::PushButton untouched;
     EXPECT_THROW(ui::SetProperties(untouched, good + "Visible \x07"s), PropertyRecordException);
     EXPECT_EQ(qobject_cast<QPushButton*>(untouched.Widget())->text(), "");
+
+    // A colour's three bytes are red, green and blue, in that order.
+    framework::StaticText text;
+    ui::SetProperties(text, "TextColor \x12\x34\x56"s);
+    EXPECT_EQ(text.Widget()->palette().color(QPalette::WindowText).name(), "#123456");
 }
 
 // ---------------------------------------------------------------------------------------------------

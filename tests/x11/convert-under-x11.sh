@@ -7,6 +7,8 @@
 #   3. Ctrl+Q: the program ends with status 0.
 # Each conversion must give the same files as the converter run by hand.
 #
+# Every wait is for a state to come, never for a time to pass.
+#
 # Usage: convert-under-x11.sh PROGRAM BOOK [SCREENSHOT_FOLDER]
 # Exits 77 (skipped) when a tool it needs is missing; scripts/install-deps.sh --tests installs them.
 set -euo pipefail
@@ -15,12 +17,18 @@ program=$1
 book_source=$2
 shots=${3:-}
 
-for tool in Xvfb openbox xdotool xclip xprop import convert gocr; do
+for tool in Xvfb openbox xdotool xclip xprop xwininfo import convert gocr dbus-run-session; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIPPED: $tool is not installed (scripts/install-deps.sh --tests installs it)"
         exit 77
     fi
 done
+
+# On a session bus of its own, which ends with the test. Without one, the first program that asks for
+# the session bus starts one for the display (dbus-launch --autolaunch), and that one outlives the test.
+if [[ -z "${ZWOJNIK_X11_PRIVATE_BUS:-}" ]]; then
+    ZWOJNIK_X11_PRIVATE_BUS=1 exec dbus-run-session -- bash "$0" "$@"
+fi
 
 work=$(mktemp -d /tmp/zwojnik-x11-XXXXXX)
 started=()
@@ -49,26 +57,38 @@ fail() {
     exit 1
 }
 
-# Runs the command until it succeeds, for at most 30 s.
+# Runs the command until it succeeds. The limit only ends a wait for what will never come, with what
+# the program said, before the test's own time runs out: a busy machine may take long, but never that.
 await() {
     local what=$1
     shift
-    for ((i = 0; i < 300; i++)); do
-        if "$@"; then
-            return 0
-        fi
+    local deadline=$((SECONDS + 120))
+    until "$@"; do
+        ((SECONDS < deadline)) || fail "$what never came"
         sleep 0.1
     done
-    fail "$what never came"
 }
 
 visible_window() {
     xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true
 }
 
-# The visible windows titled exactly "Zwojnik" other than the menu-bar window: the message box.
+# The program's visible windows that bypass the window manager: lists that drop down, like the file
+# name's completions. Qt titles them with the program's name.
+popups() {
+    local window
+    for window in $(xdotool search --onlyvisible --name '^Zwojnik$' 2>/dev/null); do
+        if xwininfo -id "$window" 2>/dev/null | grep -q 'Override Redirect State: yes'; then
+            echo "$window"
+        fi
+    done
+}
+
+# The visible window titled exactly "Zwojnik" other than the menu-bar window and the drop-down lists:
+# the message box.
 message_box() {
-    xdotool search --onlyvisible --name '^Zwojnik$' 2>/dev/null | grep -vx "$menu_window" | head -n1 || true
+    xdotool search --onlyvisible --name '^Zwojnik$' 2>/dev/null | grep -vx -e "$menu_window" $(popups | sed 's/^/-e /') |
+        head -n1 || true
 }
 
 # The text in the window, as OCR reads it: one line of text a line, spaces left out.
@@ -96,19 +116,20 @@ paste_into_field() {
     xdotool key --clearmodifiers ctrl+a ctrl+v
 }
 
-# Presses Enter in the window until it has gone (the first press may only close the completer list).
+# Presses Enter in the dialog. Where the name field shows its list of completions, the list takes the
+# first press, and passes it on or not: once the list has gone, a dialog still there takes a second one.
 submit() {
     local title=$1
-    for ((attempt = 0; attempt < 3; attempt++)); do
+    if has_window popups; then
         xdotool key --clearmodifiers Return
-        for ((i = 0; i < 30; i++)); do
-            if no_window visible_window "$title"; then
-                return 0
-            fi
-            sleep 0.1
-        done
-    done
-    fail "the window \"$title\" did not take Enter"
+        await "the completion list to close ($title)" no_window popups
+        if has_window visible_window "$title"; then
+            xdotool key --clearmodifiers Return
+        fi
+    else
+        xdotool key --clearmodifiers Return
+    fi
+    await "the window \"$title\" to close" no_window visible_window "$title"
 }
 
 activate() {
@@ -129,14 +150,13 @@ choose_folder_and_expect_done() {
     box=$(message_box)
     activate "$box"
     shot "$step-message"
-    # Qt's message box gives its text to nobody (Ctrl+C copies it on Windows only): read it off the screen.
-    for ((i = 0; i < 30; i++)); do
-        if reads_gotowe "$box"; then
-            break
-        fi
+    # Read off the screen, as the person does, once the box has been drawn.
+    local deadline=$((SECONDS + 120))
+    until reads_gotowe "$box"; do
+        ((SECONDS < deadline)) ||
+            fail "the message box does not say \"Gotowe!\" ($step); it reads: $(read_window "$box")"
         sleep 0.2
     done
-    reads_gotowe "$box" || fail "the message box does not say \"Gotowe!\" ($step); it reads: $(read_window "$box")"
     xdotool key --clearmodifiers Return
     await "the message box to close ($step)" no_window message_box
     diff -r "$reference" "$folder" >/dev/null || fail "the files in $folder differ from the converter's own ($step)"
@@ -168,8 +188,13 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/r
 unset SESSION_MANAGER WAYLAND_DISPLAY
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
-started+=($!)
-await "the window manager" bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'
+openbox_pid=$!
+started+=("$openbox_pid")
+window_manager_ready() {
+    kill -0 "$openbox_pid" 2>/dev/null || fail "the window manager ended: $(cat "$work/openbox.log")"
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"
+}
+await "the window manager" window_manager_ready
 
 "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
@@ -199,11 +224,10 @@ choose_folder_and_expect_done "$from_launch" second-launch
 # 3. Quit.
 activate "$menu_window"
 xdotool key --clearmodifiers ctrl+q
-for ((i = 0; i < 300; i++)); do
-    kill -0 "$program_pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$program_pid" 2>/dev/null && fail "Ctrl+Q did not end the program"
+program_ended() {
+    ! kill -0 "$program_pid" 2>/dev/null
+}
+await "the end of the program after Ctrl+Q" program_ended
 status=0
 wait "$program_pid" || status=$?
 [[ $status -eq 0 ]] || fail "the program ended with status $status"
