@@ -118,11 +118,15 @@ Run runConverter(std::int32_t architecture, const Paths& paths)
     auto shownOutput = framework::ReplaceAll(errorOutput, staging->Book(), paths.book);
     shownOutput = framework::ReplaceAll(shownOutput, staging->Destination(), paths.destination);
     shownOutput = framework::ReplaceAll(shownOutput, stagedConverter, paths.converter);
-    return FinishedConversion{
-        status,         failure,
-        shownOutput,    paths.converter,
-        paths.book,     paths.destination,
-        packagesBefore, !std::ranges::includes(namesBefore, entryNames(paths.destination))};
+    return FinishedConversion{.status = status,
+                              .failure = failure,
+                              .errorOutput = shownOutput,
+                              .converterPath = paths.converter,
+                              .bookPath = paths.book,
+                              .destinationPath = paths.destination,
+                              .packagesBefore = packagesBefore,
+                              .destinationGained =
+                                  !std::ranges::includes(namesBefore, entryNames(paths.destination))};
 }
 
 } // namespace
