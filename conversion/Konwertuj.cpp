@@ -5,6 +5,7 @@
 #include "conversion/Outcome.h"
 #include "conversion/Quoting.h"
 #include "framework/Application.h"
+#include "framework/Files.h"
 #include "framework/Messages.h"
 #include "framework/Shell.h"
 #include "framework/System.h"
