@@ -10,7 +10,7 @@ void App::Event_Open() {}
 
 void App::Event_OpenDocument(const framework::FolderItemPtr& item)
 {
-    conversion::ConvertOpenedDocument(::App(), item);
+    conversion::ConvertOpenedDocument(*this, item);
 }
 
 void App::Event_Close()
@@ -40,7 +40,7 @@ bool App::PomocPomocKinolek_Action()
 
 bool App::PlikOdtwarzajfilmzdysku_Action()
 {
-    return conversion::ConvertFileFromDisk(::App());
+    return conversion::ConvertFileFromDisk(*this);
 }
 
 bool App::AppleOdwiedstronclit_Action()

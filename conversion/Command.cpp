@@ -30,17 +30,6 @@ std::size_t matchCount(const String& word)
     return count;
 }
 
-String withoutRepeatedSlashes(const String& path)
-{
-    String cleaned;
-    for (const char c : path) {
-        if (!(c == '/' && !cleaned.empty() && cleaned.back() == '/')) {
-            cleaned += c;
-        }
-    }
-    return cleaned;
-}
-
 } // namespace
 
 String ConverterName(std::int32_t architecture)
@@ -75,7 +64,7 @@ std::optional<String> AmbiguousPath(std::int32_t architecture, const String& app
     const std::array<String, 3> words{appFolderPath + converter, sourcePath, targetFolderPath};
     for (const auto& word : words) {
         if (matchCount(QuoteCommand(word)) > 1) {
-            return withoutRepeatedSlashes(Unescape(word));
+            return SystemPath(word);
         }
     }
     return std::nullopt;

@@ -1,5 +1,6 @@
 #include "conversion/Failures.h"
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 
@@ -18,15 +19,55 @@ struct Sign
     std::initializer_list<std::string_view> phrases;
 };
 
+// Where the converter puts a name in its reports: after the opening text, up to the first closing text
+// after it. Its reports on reading and writing come first, as their names may hold a quotation mark.
+struct NameSlot
+{
+    std::string_view opening, closing;
+};
+constexpr std::array kNameSlots{
+    NameSlot{"Error reading file \"", "\" -- \n"},
+    NameSlot{"Error writing file \"", "\" -- \n"},
+    NameSlot{"fopen(", ") failed!"},
+    NameSlot{"fclose(", ") failed!"},
+    NameSlot{"\"", "\""},
+};
+
+// The standard error without the paths, the longest first so that a path goes whole before one it holds,
+// and without what the converter quotes: the names of the book's own files, and any path it derives.
+String convertersOwnWords(String text, std::vector<String> paths)
+{
+    std::sort(paths.begin(), paths.end(),
+              [](const String& a, const String& b) { return a.size() > b.size(); });
+    for (const auto& path : paths) {
+        text = framework::ReplaceAll(text, path, "");
+    }
+    String words;
+    for (std::size_t at = 0; at < text.size();) {
+        const auto slot = std::find_if(kNameSlots.begin(), kNameSlots.end(), [&](const NameSlot& each) {
+            return std::string_view(text).substr(at).starts_with(each.opening);
+        });
+        const auto end =
+            slot == kNameSlots.end() ? String::npos : text.find(slot->closing, at + slot->opening.size());
+        if (end == String::npos) {
+            words += text[at++];
+            continue;
+        }
+        words.append(slot->opening).append(slot->closing);
+        at = end + slot->closing.size();
+    }
+    return words;
+}
+
 // The converter's own phrases, first match wins. A book whose title key does not decrypt is damaged,
 // not protected: the converter removes the protection it knows of from every sound book. A write
 // that failed for want of space says so only through the system's words.
 const std::array kSigns{
     Sign{Failure::DestinationFull, {"No space left on device", "Disk quota exceeded", "File too large"}},
     Sign{Failure::DamagedBook, {"Unable to decrypt title key", "Decryption is incorrect"}},
-    Sign{
-        Failure::ProtectedBook,
-        {"DECRYPTION FAILED", "End User License", "End-User-License", "keys.txt", "DRM5", "owner-exclusive"}},
+    Sign{Failure::ProtectedBook,
+         {"DECRYPTION FAILED", "End User License", "End-User-License", "files found. Can't decrypt",
+          "DRM5 is not supported", "owner-exclusive"}},
     Sign{Failure::NotALitFile, {"does not appear to be a .LIT file", "File is too small. Is "}},
     Sign{Failure::OutputExists, {"a file already exists", "Delete it first", "File exists"}},
     Sign{Failure::BookUnreadable, {"Unable to open file.", "Is a directory"}},
@@ -40,7 +81,7 @@ const std::array kSigns{
 
 } // namespace
 
-Failure RecognizeFailure(int status, std::string_view standardError)
+Failure RecognizeFailure(int status, const String& standardError, std::vector<String> paths)
 {
     if (status == kShellNotFound) {
         return Failure::ConverterMissing;
@@ -51,9 +92,10 @@ Failure RecognizeFailure(int status, std::string_view standardError)
     if (status > kSignalBase && status <= kSignalBase + kHighestSignal) {
         return Failure::ConverterStopped;
     }
+    const auto words = convertersOwnWords(standardError, std::move(paths));
     for (const auto& sign : kSigns) {
         for (const auto phrase : sign.phrases) {
-            if (standardError.find(phrase) != std::string_view::npos) {
+            if (words.find(phrase) != String::npos) {
                 return sign.failure;
             }
         }

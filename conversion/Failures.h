@@ -2,7 +2,7 @@
 
 #include "framework/Text.h"
 
-#include <string_view>
+#include <vector>
 
 namespace conversion {
 
@@ -25,8 +25,10 @@ enum class Failure
 };
 
 // The failure a status and the converter's standard error tell of. A status above 128 is 128 plus the
-// number of the signal that ended the converter.
-Failure RecognizeFailure(int status, std::string_view standardError);
+// number of the signal that ended the converter. Only the converter's own words count: the paths given
+// (those it was given and those the user knows), and every name it quotes, are taken out first, so that
+// no name of a book or folder reads as a reason.
+Failure RecognizeFailure(int status, const String& standardError, std::vector<String> paths);
 
 // For the user, in Polish: what went wrong and what they can do about it. The converter's path names it
 // where it is missing or cannot run; a stopped converter gives its signal.

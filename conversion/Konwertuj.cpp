@@ -1,5 +1,6 @@
 #include "conversion/Konwertuj.h"
 
+#include "Configuration.h"
 #include "conversion/FirstPage.h"
 #include "conversion/Outcome.h"
 #include "conversion/Quoting.h"
@@ -9,43 +10,124 @@
 #include "framework/Shell.h"
 #include "framework/System.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <variant>
 
 namespace conversion {
 
 namespace {
 
-// How Convert LIT exits when it fails.
-constexpr int kConverterFailureStatus = 255;
+// How much of a command's standard error the shell keeps: its last 8 KiB.
+constexpr std::size_t kErrorOutputKept = 8192;
 
-// On a full disk our Convert LIT fails with 255; the system's, when the build links it, cuts its files
-// short and still exits with 0. Either way a destination left without one free block says why. File
-// systems that tell no sizes tell nothing.
-bool destinationFull(const String& targetFolderPath)
+// The three paths of a conversion as the system names them.
+struct Paths
+{
+    String converter;
+    String book;
+    String destination;
+};
+
+// Why the conversion did not start, or how it finished; neither when the program is ending.
+using Run = std::variant<std::monostate, String, FinishedConversion>;
+
+// The standard error from its first whole line: once the shell has cut it, it starts mid-line.
+String wholeLines(const String& errorOutput)
+{
+    const auto lineEnd = errorOutput.find('\n');
+    return errorOutput.size() < kErrorOutputKept || lineEnd == String::npos ? errorOutput
+                                                                            : errorOutput.substr(lineEnd + 1);
+}
+
+std::set<String> entryNames(const String& folder)
+{
+    std::set<String> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+// Whether the folder's file system has not one free block left. File systems that tell no sizes tell
+// nothing.
+bool destinationFull(const String& folder)
 {
     struct statvfs space = {};
-    if (statvfs(Unescape(targetFolderPath).c_str(), &space) != 0 || space.f_blocks == 0) {
+    if (statvfs(folder.c_str(), &space) != 0 || space.f_blocks == 0) {
         return false;
     }
     // The superuser may write into the blocks kept in reserve as well.
     return (geteuid() == 0 ? space.f_bfree : space.f_bavail) == 0;
 }
 
-// A path as the system names it, for the messages: one slash between components, none at the end (a
-// folder has one in its shell form, and so has a folder chosen as the book).
-String systemPathOf(const String& sourcePath)
+// Our converter fails with 255 when a write fails, and says why. The system's cuts its files short on a
+// full disk and still exits with 0: a destination left without a free block is the only sign of it.
+std::optional<Failure> failureOf(int status, const String& errorOutput, std::vector<String> namedPaths,
+                                 const String& destination)
 {
-    String path;
-    for (const char c : Unescape(sourcePath)) {
-        if (!(c == '/' && !path.empty() && path.back() == '/')) {
-            path += c;
-        }
+    if (status != 0) {
+        return RecognizeFailure(status, errorOutput, std::move(namedPaths));
     }
-    if (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
+    if (configuration::kSystemConverter && destinationFull(destination)) {
+        return Failure::DestinationFull;
     }
-    return path;
+    return std::nullopt;
+}
+
+// Runs the converter on links in a staging folder, which is gone by the time this returns.
+Run runConverter(std::int32_t architecture, const Paths& paths)
+{
+    // The shell goes last: a signal that ends the program during the run does so once the staging
+    // folder has gone.
+    framework::Shell shell;
+    auto problem = StagingFolder::Problem::None;
+    const auto staging = StagingFolder::Make(paths.converter, paths.book, paths.destination, problem);
+    if (!staging) {
+        return BookProblemMessage(problem, paths.book);
+    }
+    // The command names only what the staging folder holds, so that the shell's pathname expansion
+    // finds nothing else: not a name someone puts beside the book meanwhile, nor a folder it may not list.
+    const auto stagedApp = framework::EscapeForShell(staging->Path());
+    const auto stagedBook = framework::EscapeForShell(staging->Book());
+    const auto stagedDestination = framework::EscapeForShell(staging->Destination()) + "/";
+    // A word whose wildcards match several names would hand the converter extra arguments, and it
+    // would take them as a request to write a new book.
+    if (AmbiguousPath(architecture, stagedApp, stagedBook, stagedDestination)) {
+        return AmbiguityMessage(paths.book);
+    }
+
+    const auto packagesBefore = PackageNames(paths.destination);
+    const auto namesBefore = entryNames(paths.destination);
+    shell.Execute(ConverterCommand(architecture, stagedApp, stagedBook, stagedDestination));
+    if (shell.Stopped()) {
+        return {};
+    }
+    const auto status = shell.ErrorCode();
+    const auto errorOutput = wholeLines(shell.ErrorOutput());
+    const auto stagedConverter = staging->Path() + "/" + ConverterName(architecture);
+    const auto failure = failureOf(status, errorOutput,
+                                   {staging->Book(), staging->Destination(), staging->Path(), paths.converter,
+                                    paths.book, paths.destination},
+                                   paths.destination);
+    // The converter names what it was given: the staging folder's links. The user knows their targets.
+    auto shownOutput = framework::ReplaceAll(errorOutput, staging->Book(), paths.book);
+    shownOutput = framework::ReplaceAll(shownOutput, staging->Destination(), paths.destination);
+    shownOutput = framework::ReplaceAll(shownOutput, stagedConverter, paths.converter);
+    return FinishedConversion{.status = status,
+                              .failure = failure,
+                              .errorOutput = shownOutput,
+                              .converterPath = paths.converter,
+                              .bookPath = paths.book,
+                              .destinationPath = paths.destination,
+                              .packagesBefore = packagesBefore,
+                              .destinationGained =
+                                  !std::ranges::includes(namesBefore, entryNames(paths.destination))};
 }
 
 } // namespace
@@ -66,6 +148,20 @@ String BookProblemMessage(StagingFolder::Problem problem, const String& bookPath
            StagingFolder::ParentFolder() + "”.";
 }
 
+std::optional<String> BookRefusal(const String& bookPath)
+{
+    // As the staging folder judges the book when the conversion starts.
+    struct stat status = {};
+    if (stat(bookPath.c_str(), &status) != 0) {
+        return errno == ENOENT || errno == ENOTDIR || errno == ELOOP
+                   ? std::optional(BookProblemMessage(StagingFolder::Problem::BookMissing, bookPath))
+                   : std::nullopt;
+    }
+    return S_ISREG(status.st_mode)
+               ? std::nullopt
+               : std::optional(BookProblemMessage(StagingFolder::Problem::BookNotRegularFile, bookPath));
+}
+
 void Konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath)
 {
     std::int32_t architecture = 0;
@@ -74,48 +170,14 @@ void Konwertuj(const String& appFolderPath, const String& sourcePath, const Stri
         framework::Quit(0);
         return;
     }
-
-    // The shell goes last: a signal that ends the program during the run does so once the staging
-    // folder has gone.
-    framework::Shell shell;
-    const auto book = systemPathOf(sourcePath);
-    auto problem = StagingFolder::Problem::None;
-    const auto converter = systemPathOf(appFolderPath) + "/" + ConverterName(architecture);
-    const auto staging = StagingFolder::Make(converter, book, Unescape(targetFolderPath), problem);
-    if (!staging) {
-        framework::MsgBox(BookProblemMessage(problem, book));
-        return;
+    const Paths paths{SystemPath(appFolderPath) + "/" + ConverterName(architecture), SystemPath(sourcePath),
+                      SystemPath(targetFolderPath)};
+    const auto run = runConverter(architecture, paths);
+    if (const auto* refusal = std::get_if<String>(&run)) {
+        framework::MsgBox(*refusal);
+    } else if (const auto* finished = std::get_if<FinishedConversion>(&run)) {
+        ReportOutcome(*finished);
     }
-    // The command names only what the staging folder holds, so that the shell's pathname expansion
-    // finds nothing else: not a name someone puts beside the book meanwhile, nor a folder it may not list.
-    const auto stagedApp = framework::EscapeForShell(staging->Path());
-    const auto stagedBook = framework::EscapeForShell(staging->Book());
-    const auto stagedDestination = framework::EscapeForShell(staging->Destination()) + "/";
-    const auto command = ConverterCommand(architecture, stagedApp, stagedBook, stagedDestination);
-    // A word whose wildcards match several names would hand the converter extra arguments, and it
-    // would take them as a request to write a new book.
-    if (AmbiguousPath(architecture, stagedApp, stagedBook, stagedDestination)) {
-        framework::MsgBox(AmbiguityMessage(book));
-        return;
-    }
-
-    const auto destination = systemPathOf(targetFolderPath);
-    const auto packagesBefore = PackageNames(destination);
-    shell.Execute(command);
-    if (shell.Stopped()) {
-        return;
-    }
-    const int errorCode = shell.ErrorCode();
-    if ((errorCode == 0 || errorCode == kConverterFailureStatus) && destinationFull(targetFolderPath)) {
-        framework::MsgBox(kDestinationFullMessage);
-        return;
-    }
-    // The converter names what it was given: the staging folder's links. The user knows their targets.
-    auto errorOutput = framework::ReplaceAll(shell.ErrorOutput(), staging->Book(), book);
-    errorOutput = framework::ReplaceAll(errorOutput, staging->Destination(), destination);
-    errorOutput =
-        framework::ReplaceAll(errorOutput, staging->Path() + "/" + ConverterName(architecture), converter);
-    ReportOutcome({errorCode, errorOutput, converter, book, destination, packagesBefore});
 }
 
 } // namespace conversion

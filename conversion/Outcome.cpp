@@ -1,6 +1,5 @@
 #include "conversion/Outcome.h"
 
-#include "conversion/Failures.h"
 #include "conversion/FirstPage.h"
 #include "conversion/Konwertuj.h"
 #include "conversion/Opening.h"
@@ -11,14 +10,6 @@
 namespace conversion {
 
 namespace {
-
-String withoutTrailingSlash(String path)
-{
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    return path;
-}
 
 String trimmed(const String& text)
 {
@@ -31,18 +22,20 @@ String trimmed(const String& text)
 
 void ReportOutcome(const FinishedConversion& conversion)
 {
-    const auto status = conversion.status;
-    if (status != 0) {
-        const auto failure = RecognizeFailure(status, conversion.errorOutput);
-        framework::MsgBox(kErrorMessagePrefix + framework::Str(status),
-                          ExplainFailure(failure, status, conversion.converterPath),
+    if (const auto failure = conversion.failure) {
+        auto explanation = ExplainFailure(*failure, conversion.status, conversion.converterPath);
+        // A stopped converter's explanation says so already.
+        if (conversion.destinationGained && *failure != Failure::ConverterStopped) {
+            explanation += " " + kPartialFilesMessage;
+        }
+        framework::MsgBox(kErrorMessagePrefix + framework::Str(conversion.status), explanation,
                           framework::ReplaceAll(trimmed(conversion.errorOutput), "\t", "    "));
         return;
     }
-    const auto folder = withoutTrailingSlash(conversion.destinationPath);
+    const auto& folder = conversion.destinationPath;
     std::vector<framework::MessageAction> actions;
-    const auto bookName = conversion.bookPath.substr(conversion.bookPath.rfind('/') + 1);
-    if (const auto package = WrittenPackage(conversion.packagesBefore, PackageNames(folder), bookName)) {
+    if (const auto package =
+            WrittenPackage(conversion.packagesBefore, PackageNames(folder), conversion.bookPath)) {
         if (const auto page = FirstPage(folder + "/" + *package)) {
             actions.push_back({kOpenBookCaption, [page = *page] { OpenBookPage(page); }});
         }

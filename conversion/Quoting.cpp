@@ -85,4 +85,18 @@ String Unescape(const String& shellPath)
     return path;
 }
 
+String SystemPath(const String& shellPath)
+{
+    String path;
+    for (const char c : Unescape(shellPath)) {
+        if (!(c == '/' && !path.empty() && path.back() == '/')) {
+            path += c;
+        }
+    }
+    if (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
 } // namespace conversion

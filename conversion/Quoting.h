@@ -14,4 +14,8 @@ String QuoteCommand(const String& commandText);
 // A shell path as the system names it: every escaping backslash removed.
 String Unescape(const String& shellPath);
 
+// A shell path as the system names it and the messages show it: unescaped, one slash between
+// components and none at the end (a folder's shell path has one, and so has a folder chosen as the book).
+String SystemPath(const String& shellPath);
+
 } // namespace conversion

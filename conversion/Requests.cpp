@@ -1,7 +1,9 @@
 #include "conversion/Requests.h"
 
+#include "conversion/Konwertuj.h"
 #include "framework/Dialogs.h"
 #include "framework/Exceptions.h"
+#include "framework/Messages.h"
 
 namespace conversion {
 
@@ -16,6 +18,11 @@ String applicationFolderPath(const ConversionTarget& target)
 void askForFolderAndConvert(ConversionTarget& target, const String& appFolderPath,
                             const framework::FolderItem& ebook)
 {
+    // Before a folder is chosen for it; the conversion looks again, as the book may go meanwhile.
+    if (const auto refusal = BookRefusal(ebook.NativePath())) {
+        framework::MsgBox(*refusal);
+        return;
+    }
     framework::SelectFolderDialog dialog;
     dialog.SetTitle(kFolderDialogTitle);
     dialog.SetPromptText("");

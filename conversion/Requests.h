@@ -34,7 +34,8 @@ inline const String kCarryOutCaption = "Wykonaj";
 inline const String kGiveUpCaption = "Poniechaj";
 inline const String kEbookFilter = "text/lit";
 
-// A document opened with the program: asks for the destination folder, then converts.
+// A document opened with the program: asks for the destination folder, then converts. A book that is
+// not there or is no regular file is reported instead.
 void ConvertOpenedDocument(ConversionTarget& target, const framework::FolderItemPtr& ebook);
 
 // The menu command: asks for the e-book and the destination folder, then converts. Yields false.

@@ -1,20 +1,13 @@
-// The ways a conversion goes wrong outside the program: a converter that floods its output or takes long,
-// a destination that fills up. Each ends in one message, and the program converts again after; OutcomeTest
-// has the converter that is missing, cannot run or crashes.
-#include "conversion/Konwertuj.h"
+// The ways a conversion goes wrong outside the program: a converter that floods its output or takes long.
+// Each ends in one message, and the program converts again after; OutcomeTest has the converter that is
+// missing, cannot run or crashes, and the destination that fills up.
 #include "support/Conversion.h"
 #include "support/Program.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <sys/mount.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -78,26 +71,6 @@ TEST_F(FailureModesTest, FiftyMegabytesOnEachOutputNeitherBlockNorReachTheProgra
     EXPECT_EQ(message, "Gotowe!");
     EXPECT_EQ(programsOwn.find("ZWOJNIK-"), std::string::npos)
         << "the converter's output reached the program's";
-}
-
-// A converter that does not report failed writes (the system's, when the build links it) exits with 0
-// on a full disk, its files cut short to nothing.
-TEST_F(FailureModesTest, FullDestinationIsNotReportedAsDone)
-{
-    const auto full = dir / "pełny dysk";
-    fs::create_directories(full);
-    if (mount("zwojnik-test", full.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k,mode=0755") != 0) {
-        GTEST_SKIP() << "no small file system can be mounted here to fill (" << std::strerror(errno)
-                     << "); mounting tmpfs needs the superuser or CAP_SYS_ADMIN";
-    }
-    EXPECT_NE(std::system(("head -c 1048576 /dev/zero >'" + full + "/wypełnienie' 2>/dev/null").c_str()), 0);
-    struct statvfs space = {};
-    EXPECT_EQ(statvfs(full.c_str(), &space), 0);
-    EXPECT_EQ(space.f_bavail, 0u) << "the small file system did not fill";
-    MakeConverterFolder(programFolder);
-
-    EXPECT_EQ(convert(full), conversion::kDestinationFullMessage);
-    umount2(full.c_str(), MNT_DETACH);
 }
 
 // Long enough for anyone to give up waiting; labelled "slow", and it still runs.

@@ -149,10 +149,24 @@ TEST_F(RequestsTest, MenuCommandAsksForTheBookThenTheFolderAndConvertsBesideTheP
     EXPECT_TRUE(FileNames(destination).count("krotka.html"));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
-    // A document handed over by the file manager is not looked at, nor chosen in the open dialog.
+    // A document handed over by the file manager that is not there, or is a folder, is reported before a
+    // folder is asked for. Any other is not looked at, nor chosen in the open dialog.
+    script.QueueDialogAnswer(std::nullopt);
+    script.QueueDialogAnswer(std::nullopt);
+    App().Event_OpenDocument(framework::FolderItem::FromPath(dir / "nie ma mnie.lit"));
+    App().Event_OpenDocument(framework::FolderItem::FromPath(bookFolder + "/teczka.lit"));
+    EXPECT_EQ(script.ShownMessages(),
+              (std::vector<std::string>{"Gotowe!",
+                                        "Nie mogę znaleźć pliku „" + dir / "nie ma mnie.lit" +
+                                            "”. Być może został przeniesiony albo usunięty.",
+                                        "„" + bookFolder +
+                                            "/teczka.lit” nie jest zwykłym plikiem (to teczka, potok albo "
+                                            "urządzenie), więc nie mogę go zamienić."}));
+    EXPECT_EQ(script.dialogAnswers.size(), 2u) << "a folder was asked for";
+    script.dialogAnswers.clear();
     whenShown(kFolderTitle, {}, &folderAt);
-    App().Event_OpenDocument(framework::FolderItem::FromPath(dir / "nie ma mnie.txt"));
-    EXPECT_EQ(folderAt, dir.path());
+    App().Event_OpenDocument(framework::FolderItem::FromPath(bookFolder + "/notes.txt"));
+    EXPECT_EQ(folderAt, bookFolder);
     whenShown(kOpenTitle, {}, &openAt);
     App().PlikOdtwarzajfilmzdysku_Action();
     EXPECT_EQ(openAt, bookFolder);
