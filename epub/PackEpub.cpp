@@ -320,7 +320,10 @@ public:
             return std::nullopt;
         }
         const auto id = target.resource->ids.find(target.fragment);
-        return target.resource->name + (id == target.resource->ids.end() ? "" : "#" + id->second);
+        if (id == target.resource->ids.end()) {
+            return target.resource->name;
+        }
+        return (target.resource == &from ? "" : target.resource->name) + "#" + id->second;
     }
 
     std::optional<std::string> inBook(std::string_view fromFolder, std::string_view reference,

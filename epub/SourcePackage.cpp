@@ -16,11 +16,18 @@ template <typename Visit> void eachElement(xmlNode* node, const Visit& visit)
     }
 }
 
+// The element's name without a prefix, whether or not the package declared its namespace.
+std::string localName(const xmlNode* element)
+{
+    const std::string name = Name(element);
+    return name.substr(name.find(':') + 1);
+}
+
 bool hasAncestor(const xmlNode* node, std::string_view name)
 {
     for (const xmlNode* parent = node->parent; parent && parent->type == XML_ELEMENT_NODE;
          parent = parent->parent) {
-        if (Name(parent) == name) {
+        if (localName(parent) == name) {
             return true;
         }
     }
@@ -40,7 +47,7 @@ SourcePackage ReadSourcePackage(std::string_view text)
     const std::string uniqueIdentifier = Attribute(root, "unique-identifier");
     std::string firstIdentifier;
     eachElement(root, [&](xmlNode* element) {
-        const std::string name = Name(element);
+        const std::string name = localName(element);
         const bool inMetadata = hasAncestor(element, "metadata");
         const auto value = [&] { return Collapsed(TextOf(element)); };
         if (inMetadata && name == "title" && package.title.empty()) {
