@@ -3,6 +3,7 @@
 #include "epub/PageFixes.h"
 
 #include <algorithm>
+#include <map>
 
 namespace epub {
 
@@ -82,12 +83,16 @@ void navigationList(XmlWriter& out, const std::vector<ContentsEntry>& entries)
     out.endWithTag();
 }
 
-void navPoints(XmlWriter& out, const std::vector<ContentsEntry>& entries, int& order)
+// Entries that lead to the same place share their play order, as the NCX wants; the order otherwise
+// counts up through the entries.
+void navPoints(XmlWriter& out, const std::vector<ContentsEntry>& entries, int& points,
+               std::map<std::string, int>& orders)
 {
     for (const auto& entry : entries) {
-        ++order;
+        ++points;
+        const int order = orders.emplace(entry.href, static_cast<int>(orders.size()) + 1).first->second;
         out.start("navPoint");
-        out.attribute("id", "navpoint-" + std::to_string(order));
+        out.attribute("id", "navpoint-" + std::to_string(points));
         out.attribute("playOrder", std::to_string(order));
         out.start("navLabel");
         out.element("text", entry.title);
@@ -95,7 +100,7 @@ void navPoints(XmlWriter& out, const std::vector<ContentsEntry>& entries, int& o
         out.start("content");
         out.attribute("src", entry.href);
         out.end();
-        navPoints(out, entry.children, order);
+        navPoints(out, entry.children, points, orders);
         out.endWithTag();
     }
 }
@@ -252,8 +257,9 @@ ContentsDocuments WriteContents(const std::vector<ContentsEntry>& entries, std::
             out.endWithTag();
         }
         out.start("navMap");
-        int order = 0;
-        navPoints(out, entries, order);
+        int points = 0;
+        std::map<std::string, int> orders;
+        navPoints(out, entries, points, orders);
         out.endWithTag();
         out.endWithTag();
         documents.ncx = out.finish();

@@ -310,7 +310,10 @@ public:
         return target;
     }
 
-    std::optional<std::string> hyperlink(const Resource& from, std::string_view href) const
+    // A link of a page, in the EPUB; `elsewhere` for the same link written outside the page (the
+    // contents), where a link within the page needs the page's name.
+    std::optional<std::string> hyperlink(const Resource& from, std::string_view href,
+                                         bool elsewhere = false) const
     {
         const Target target = resolve(FolderOf(from.sourcePath), href, &from);
         if (!target.external.empty()) {
@@ -323,7 +326,7 @@ public:
         if (id == target.resource->ids.end()) {
             return target.resource->name;
         }
-        return (target.resource == &from ? "" : target.resource->name) + "#" + id->second;
+        return (target.resource == &from && !elsewhere ? "" : target.resource->name) + "#" + id->second;
     }
 
     std::optional<std::string> inBook(std::string_view fromFolder, std::string_view reference,
@@ -775,7 +778,8 @@ std::vector<std::pair<std::string, std::string>> epubEntries(const BookFolder& f
                 spine.begin());
         };
         contents = InReadingOrder(
-            ContentsOfPage(page->page, [&](std::string_view href) { return book.hyperlink(*page, href); }),
+            ContentsOfPage(page->page,
+                           [&](std::string_view href) { return book.hyperlink(*page, href, true); }),
             order);
         if (const auto own = PageHeading(page->page); !own.empty()) {
             heading = own;

@@ -496,7 +496,14 @@ TEST_F(EpubTest, OnlyTheBooksOwnFilesGoInAndOldHtmlBecomesValid)
     std::ofstream(book + "/styl.css") << "body { background: url(obraz.png) }\n"
                                          "p { background: url('../poza.png') }\n/* url(komentarz.png) */\n"
                                          "@import \"../poza.css\";\n";
-    std::ofstream(book + "/druga.html") << "<html><body><p id=\"kotwica\">Druga strona</p></body></html>";
+    // The book's contents page, named by its guide: two entries lead to one place.
+    std::ofstream(book + "/druga.html")
+        << "<html><body><h2>Zawartość</h2><ul><li><a href=\"stara.html\">Stara strona</a><ul>"
+           "<li><a href=\"stara.html#kotwica\">Kotwica</a></li><li><a "
+           "href=\"stara.html#kotwica\">Znowu</a></li>"
+           "</ul></li><li><a href=\"../poza.html\">Poza</a></li><li><a "
+           "href=\"druga.html#kotwica\">Druga</a></li>"
+           "</ul><p id=\"kotwica\">Druga strona</p></body></html>";
     std::ofstream(book + "/stara.html")
         << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
            "<!DOCTYPE html PUBLIC \"+//ISBN 0-9673008-1-9//DTD OEB 1.0.1 Document//EN\" "
@@ -543,7 +550,8 @@ TEST_F(EpubTest, OnlyTheBooksOwnFilesGoInAndOldHtmlBecomesValid)
            "<item id=\"pozacss\" href=\"../poza.css\" media-type=\"text/x-oeb1-css\"/>"
            "<item id=\"brak\" href=\"brak.html\" media-type=\"text/x-oeb1-document\"/>"
            "</manifest><spine><itemref idref=\"poza\"/><itemref idref=\"stara\"/><itemref idref=\"link\"/>"
-           "<itemref idref=\"folder\"/><itemref idref=\"druga\"/></spine></package>\n";
+           "<itemref idref=\"folder\"/><itemref idref=\"druga\"/></spine>"
+           "<guide><reference type=\"toc\" href=\"druga.html\"/></guide></package>\n";
 
     fs::create_directories(dir / "epub");
     const auto result = epub::PackEpub(book, "ksiazka.opf", epub::EpubSource{kBookTime, "Spis treści"},
@@ -585,6 +593,11 @@ TEST_F(EpubTest, OnlyTheBooksOwnFilesGoInAndOldHtmlBecomesValid)
               std::string::npos)
         << package;
     EXPECT_EQ(package.find("dc:date"), std::string::npos) << "a date that is none";
+    const auto nav = parseXml(files.at("EPUB/nav.xhtml"));
+    ASSERT_TRUE(nav);
+    const auto* navigation = findElement(xmlDocGetRootElement(nav.get()), "nav");
+    EXPECT_EQ(text(findElement(navigation, "h1")), "Zawartość");
+    EXPECT_EQ(navOf(findElement(navigation, "ol")), "Stara strona[Kotwica, Znowu], Druga");
 }
 
 // What the book's own metadata becomes: BCP 47 tags, UUID URNs, sort forms.
