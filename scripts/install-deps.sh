@@ -10,6 +10,8 @@ packages=(
     libqt6svg6
     # the converter, built from its source
     gcc patch libtommath-dev
+    # the package file (OPF) and the EPUB engine: pages, package and archive
+    libxml2-dev libzip-dev
     # tests
     googletest libgtest-dev
 )
@@ -18,6 +20,8 @@ if [[ "${1:-}" == "--tests" ]]; then
         xvfb openbox xdotool xclip x11-utils imagemagick man-db
         desktop-file-utils appstream gocr libglib2.0-bin dpkg-dev file
         clang-14 libclang-rt-14-dev
+        # the EPUB checker the EPUB tests run (a jar, run with Java)
+        epubcheck
     )
 fi
 
