@@ -356,8 +356,13 @@ private:
     {
         for (const auto& href : {item.href, percentDecoded(item.href)}) {
             const auto path = ResolveInBook(mOpfFolder, href);
-            if (!path || mByPath.contains(*path)) {
+            if (!path) {
                 continue;
+            }
+            if (const auto known = mByPath.find(*path); known != mByPath.end()) {
+                // Another id for a file already listed: the spine may name it by either.
+                mById.emplace(item.id, known->second);
+                return;
             }
             const auto kind = kindOf(item.mediaType, *path);
             if (!kind) {
@@ -400,7 +405,7 @@ private:
             collectHrefs(page.page.body, hrefs);
             for (const auto& href : hrefs) {
                 const Target target = resolve(FolderOf(page.sourcePath), href, &page);
-                auto* linked = const_cast<Resource*>(target.resource);
+                Resource* linked = target.resource ? mByPath.at(target.resource->sourcePath) : nullptr;
                 if (linked && linked->kind == Kind::Page && !linked->inSpine) {
                     linked->inSpine = true;
                     linked->linear = false;

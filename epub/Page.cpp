@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace epub {
@@ -170,8 +171,7 @@ void fixAttributes(xmlNode* element, const std::string& oldName, const std::stri
     std::vector<std::pair<std::string, std::string>> kept;
     std::string style;
     std::string anchor;
-    std::string language;
-    bool hasLanguage = false;
+    std::optional<std::string> language; // from lang, else from xml:lang; empty for "unknown"
     for (xmlAttr* attribute = element->properties; attribute; attribute = attribute->next) {
         const std::string attributeName = Name(attribute);
         const std::string value = Attribute(element, attributeName);
@@ -189,10 +189,12 @@ void fixAttributes(xmlNode* element, const std::string& oldName, const std::stri
                 appendStyle(style, declaration(fix.to, value));
             } else if (fix.fix == Fix::Anchor) {
                 anchor = value;
-            } else if (fix.fix == Fix::Language && (!hasLanguage || attributeName == "lang")) {
-                const auto tag = LanguageTag(value);
-                language = tag ? *tag : (Collapsed(value).empty() ? "" : language);
-                hasLanguage = tag || Collapsed(value).empty();
+            } else if (fix.fix == Fix::Language) {
+                const auto tag =
+                    Collapsed(value).empty() ? std::optional<std::string>("") : LanguageTag(value);
+                if (tag && (!language || attributeName == "lang")) {
+                    language = tag;
+                }
             }
         }
     }
@@ -204,8 +206,8 @@ void fixAttributes(xmlNode* element, const std::string& oldName, const std::stri
     if (!hasId && !Collapsed(anchor).empty()) {
         kept.insert(kept.begin(), {"id", anchor});
     }
-    if (hasLanguage) {
-        kept.emplace_back("lang", language);
+    if (language) {
+        kept.emplace_back("lang", *language);
     }
     if (!style.empty()) {
         kept.emplace_back("style", style);
@@ -252,12 +254,7 @@ void itemiseList(xmlNode* list)
 void clean(xmlNode* parent, CleanPage& page)
 {
     for (xmlNode* node : childrenOf(parent)) {
-        if (node->type == XML_TEXT_NODE) {
-            continue;
-        }
-        if (node->type == XML_CDATA_SECTION_NODE) {
-            xmlNodeSetName(node, XmlChars("text"));
-            node->type = XML_TEXT_NODE;
+        if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
             continue;
         }
         if (node->type != XML_ELEMENT_NODE) {
@@ -286,8 +283,13 @@ void clean(xmlNode* parent, CleanPage& page)
                 continue;
             }
         }
+        // What HTML5 allows only inside another element, found outside it, becomes a block of its own.
         const std::string now = Name(node);
-        if (now == "span" && holdsBlocks(node)) {
+        const std::string container = Name(node->parent);
+        const bool stray = (now == "li" && container != "ul" && container != "ol") ||
+                           ((now == "dt" || now == "dd") && container != "dl") ||
+                           (now == "caption" && container != "table");
+        if (stray || (now == "span" && holdsBlocks(node))) {
             xmlNodeSetName(node, XmlChars("div"));
         } else if (now == "ul" || now == "ol") {
             itemiseList(node);
@@ -328,7 +330,7 @@ public:
     void children(const xmlNode* parent)
     {
         for (const xmlNode* node = parent->children; node; node = node->next) {
-            if (node->type == XML_TEXT_NODE) {
+            if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
                 mOut.text(node->content ? Chars(node->content) : "");
             } else if (node->type == XML_ELEMENT_NODE) {
                 element(node);

@@ -82,8 +82,9 @@ std::string RewriteStylesheet(std::string_view css,
             std::string reference;
             const auto rest = Collapsed(rule);
             if (startsWithCaseless(rest, 0, "url(")) {
-                reference = unquoted(rest.substr(
-                    4, rest.find(')') == std::string::npos ? std::string::npos : rest.find(')') - 4));
+                const auto close = rest.find(')');
+                reference =
+                    unquoted(rest.substr(4, close == std::string::npos ? std::string::npos : close - 4));
             } else if (!rest.empty() && (rest[0] == '"' || rest[0] == '\'')) {
                 reference = unquoted(rest.substr(0, stringEnd(rest, 0)));
             }

@@ -518,7 +518,7 @@ TEST_F(EpubTest, OnlyTheBooksOwnFilesGoInAndOldHtmlBecomesValid)
            "<table cellpadding=\"3\" border=\"2\" width=\"80%\"><tr><td nowrap valign=\"top\" "
            "width=\"50\">a</td>"
            "<td bgcolor=\"yellow\" colspan=\"x\">b</td></tr></table>\n"
-           "<ul>luźny tekst<li>punkt</li></ul><span><p>akapit w span</p></span>\n"
+           "<ul>luźny tekst<li>punkt</li></ul><span><p>akapit w span</p></span><li>samotny punkt</li>\n"
            "<p><img src=\"obraz.png\" align=\"left\" width=\"50%\"/><img src=\"../poza.png\" alt=\"poza\"/>"
            "<img src=\"link.png\" alt=\"dowiązanie\"/><img src=\"/etc/hostname\" alt=\"bezwzględny\"/></p>\n"
            "<p><a href=\"../poza.html\">poza książką</a> <a href=\""
@@ -536,6 +536,7 @@ TEST_F(EpubTest, OnlyTheBooksOwnFilesGoInAndOldHtmlBecomesValid)
            "<dc:Identifier id=\"id\">ISBN 83-01-00000-0</dc:Identifier><dc:Date>w zeszłym roku</dc:Date>"
            "</dc-metadata></metadata><manifest>"
            "<item id=\"stara\" href=\"stara.html\" media-type=\"text/x-oeb1-document\"/>"
+           "<item id=\"stara-znowu\" href=\"./stara.html\" media-type=\"text/x-oeb1-document\"/>"
            "<item id=\"druga\" href=\"druga.html\" media-type=\"text/x-oeb1-document\"/>"
            "<item id=\"styl\" href=\"styl.css\" media-type=\"text/x-oeb1-css\"/>"
            "<item id=\"obraz\" href=\"obraz.png\" media-type=\"image/png\"/>"
@@ -549,7 +550,8 @@ TEST_F(EpubTest, OnlyTheBooksOwnFilesGoInAndOldHtmlBecomesValid)
            "<item id=\"pozapng\" href=\"../poza.png\" media-type=\"image/png\"/>"
            "<item id=\"pozacss\" href=\"../poza.css\" media-type=\"text/x-oeb1-css\"/>"
            "<item id=\"brak\" href=\"brak.html\" media-type=\"text/x-oeb1-document\"/>"
-           "</manifest><spine><itemref idref=\"poza\"/><itemref idref=\"stara\"/><itemref idref=\"link\"/>"
+           "</manifest><spine><itemref idref=\"poza\"/><itemref idref=\"stara-znowu\"/><itemref "
+           "idref=\"link\"/>"
            "<itemref idref=\"folder\"/><itemref idref=\"druga\"/></spine>"
            "<guide><reference type=\"toc\" href=\"druga.html\"/></guide></package>\n";
 
@@ -574,8 +576,8 @@ TEST_F(EpubTest, OnlyTheBooksOwnFilesGoInAndOldHtmlBecomesValid)
           "href=\"druga.xhtml\">druga bez kotwicy", "href=\"http://example.com/a%20b\"",
           "id=\"id-1st\" href=\"#id-1st\"", "<span id=\"dwa\">x</span><span>y</span>",
           "lang=\"en-US\" xml:lang=\"en-US\"", "<a id=\"kotwica\">", "Zażółć\u00a0gęślą é <a",
-          "<title>Stara książka</title>", "<li>luźny tekst</li>", "href=\"styl.css\"",
-          "<div style=\"text-align: center\">",
+          "<title>Stara książka</title>", "<li>luźny tekst</li>", "<div>samotny punkt</div>",
+          "href=\"styl.css\"", "<div style=\"text-align: center\">",
           "<span style=\"font-family: 'Times New Roman'; font-size: x-large; color: red\">"}) {
         EXPECT_NE(page.find(kept), std::string::npos) << kept << " not in\n" << page;
     }
@@ -593,6 +595,7 @@ TEST_F(EpubTest, OnlyTheBooksOwnFilesGoInAndOldHtmlBecomesValid)
               std::string::npos)
         << package;
     EXPECT_EQ(package.find("dc:date"), std::string::npos) << "a date that is none";
+    EXPECT_EQ(package.find("linear=\"no\""), std::string::npos) << "the spine names the old page by its other id";
     const auto nav = parseXml(files.at("EPUB/nav.xhtml"));
     ASSERT_TRUE(nav);
     const auto* navigation = findElement(xmlDocGetRootElement(nav.get()), "nav");
