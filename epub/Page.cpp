@@ -286,9 +286,14 @@ void clean(xmlNode* parent, CleanPage& page)
         // What HTML5 allows only inside another element, found outside it, becomes a block of its own.
         const std::string now = Name(node);
         const std::string container = Name(node->parent);
-        const bool stray = (now == "li" && container != "ul" && container != "ol") ||
-                           ((now == "dt" || now == "dd") && container != "dl") ||
-                           (now == "caption" && container != "table");
+        const bool inTable =
+            container == "table" || container == "tbody" || container == "thead" || container == "tfoot";
+        const bool stray =
+            (now == "li" && container != "ul" && container != "ol") ||
+            ((now == "dt" || now == "dd") && container != "dl") ||
+            ((now == "caption" || now == "tbody" || now == "thead" || now == "tfoot" || now == "colgroup") &&
+             container != "table") ||
+            (now == "tr" && !inTable) || ((now == "td" || now == "th") && container != "tr");
         if (stray || (now == "span" && holdsBlocks(node))) {
             xmlNodeSetName(node, XmlChars("div"));
         } else if (now == "ul" || now == "ol") {

@@ -518,7 +518,8 @@ TEST_F(EpubTest, OnlyTheBooksOwnFilesGoInAndOldHtmlBecomesValid)
            "<table cellpadding=\"3\" border=\"2\" width=\"80%\"><tr><td nowrap valign=\"top\" "
            "width=\"50\">a</td>"
            "<td bgcolor=\"yellow\" colspan=\"x\">b</td></tr></table>\n"
-           "<ul>luźny tekst<li>punkt</li></ul><span><p>akapit w span</p></span><li>samotny punkt</li>\n"
+           "<ul>luźny tekst<li>punkt</li></ul><span><p>akapit w span</p></span><li>samotny "
+           "punkt</li><td>samotna komórka</td>\n"
            "<p><img src=\"obraz.png\" align=\"left\" width=\"50%\"/><img src=\"../poza.png\" alt=\"poza\"/>"
            "<img src=\"link.png\" alt=\"dowiązanie\"/><img src=\"/etc/hostname\" alt=\"bezwzględny\"/></p>\n"
            "<p><a href=\"../poza.html\">poza książką</a> <a href=\""
@@ -576,8 +577,9 @@ TEST_F(EpubTest, OnlyTheBooksOwnFilesGoInAndOldHtmlBecomesValid)
           "href=\"druga.xhtml\">druga bez kotwicy", "href=\"http://example.com/a%20b\"",
           "id=\"id-1st\" href=\"#id-1st\"", "<span id=\"dwa\">x</span><span>y</span>",
           "lang=\"en-US\" xml:lang=\"en-US\"", "<a id=\"kotwica\">", "Zażółć\u00a0gęślą é <a",
-          "<title>Stara książka</title>", "<li>luźny tekst</li>", "<div>samotny punkt</div>",
-          "href=\"styl.css\"", "<div style=\"text-align: center\">",
+          "<title>Stara książka</title>", "<li>luźny tekst</li>",
+          "<div>samotny punkt</div><div>samotna komórka</div>", "href=\"styl.css\"",
+          "<div style=\"text-align: center\">",
           "<span style=\"font-family: 'Times New Roman'; font-size: x-large; color: red\">"}) {
         EXPECT_NE(page.find(kept), std::string::npos) << kept << " not in\n" << page;
     }
@@ -595,7 +597,8 @@ TEST_F(EpubTest, OnlyTheBooksOwnFilesGoInAndOldHtmlBecomesValid)
               std::string::npos)
         << package;
     EXPECT_EQ(package.find("dc:date"), std::string::npos) << "a date that is none";
-    EXPECT_EQ(package.find("linear=\"no\""), std::string::npos) << "the spine names the old page by its other id";
+    EXPECT_EQ(package.find("linear=\"no\""), std::string::npos)
+        << "the spine names the old page by its other id";
     const auto nav = parseXml(files.at("EPUB/nav.xhtml"));
     ASSERT_TRUE(nav);
     const auto* navigation = findElement(xmlDocGetRootElement(nav.get()), "nav");
