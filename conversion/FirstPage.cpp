@@ -6,6 +6,8 @@
 #include <dirent.h>
 #include <fstream>
 #include <iterator>
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <map>
 #include <memory>
 #include <optional>
@@ -43,66 +45,113 @@ bool isRegularFile(const String& path)
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-// The character a numeric reference ("#233", "#xE9") names; nothing for anything else.
-std::optional<std::uint32_t> characterCode(const String& name)
+struct DocumentDeleter
 {
-    const bool hex = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
-    const String digits = name.size() > 1 ? name.substr(hex ? 2 : 1) : String();
-    if (name.empty() || name[0] != '#' || digits.empty() || digits.size() > 8 ||
-        digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") != String::npos) {
-        return std::nullopt;
-    }
-    const auto code = std::stoul(digits, nullptr, hex ? 16 : 10);
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(code);
+    void operator()(xmlDoc* document) const { xmlFreeDoc(document); }
+};
+using Document = std::unique_ptr<xmlDoc, DocumentDeleter>;
+
+struct ParserDeleter
+{
+    void operator()(xmlParserCtxt* parser) const { xmlFreeParserCtxt(parser); }
+};
+
+constexpr int kLenient = XML_PARSE_RECOVER | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+
+// A reference the parser could not turn into a character: in recovery it leaves it out, which would
+// make a file name another one.
+bool isReferenceError(int code)
+{
+    return (code >= XML_ERR_INVALID_HEX_CHARREF && code <= XML_ERR_CHARREF_AT_EOF) ||
+           code == XML_ERR_ENTITYREF_NO_NAME || code == XML_ERR_ENTITYREF_SEMICOL_MISSING ||
+           code == XML_ERR_UNDECLARED_ENTITY || code == XML_WAR_UNDECLARED_ENTITY ||
+           code == XML_ERR_NAME_REQUIRED;
 }
 
-String utf8(std::uint32_t code)
+void noteError(void* parser, xmlErrorPtr error)
 {
-    String text;
-    if (code < 0x80) {
-        text += static_cast<char>(code);
-    } else if (code < 0x800) {
-        text += static_cast<char>(0xC0 | (code >> 6));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        text += static_cast<char>(0xE0 | (code >> 12));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (code >> 18));
-        text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
+    auto& codes = *static_cast<std::vector<int>*>(static_cast<xmlParserCtxtPtr>(parser)->_private);
+    codes.push_back(error->code);
+}
+
+// A package file as libxml2 reads it, its DTD not fetched. What a package written by hand may be is read
+// too: a tag left open at the end, a prefix with no namespace, elements with no root around them (the
+// first is the document, and what follows it is read as more of it). Nothing when a reference in it names
+// no character.
+Document parsePackage(const String& text)
+{
+    std::unique_ptr<xmlParserCtxt, ParserDeleter> parser(
+        xmlCreateMemoryParserCtxt(text.data(), static_cast<int>(text.size())));
+    if (!parser) {
+        return nullptr;
     }
+    std::vector<int> errors;
+    xmlCtxtUseOptions(parser.get(), kLenient);
+    parser->_private = &errors;
+    parser->sax->serror = noteError;
+    xmlParseDocument(parser.get());
+    Document document(parser->myDoc);
+    parser->myDoc = nullptr;
+    xmlNode* root = document ? xmlDocGetRootElement(document.get()) : nullptr;
+    if (!root || std::any_of(errors.begin(), errors.end(), isReferenceError)) {
+        return nullptr;
+    }
+    if (!errors.empty() && errors.back() == XML_ERR_DOCUMENT_END) {
+        const auto at = parser->input->cur - parser->input->base;
+        const String rest = text.substr(static_cast<std::size_t>(at));
+        xmlNode* more = nullptr;
+        xmlParseInNodeContext(root, rest.data(), static_cast<int>(rest.size()), kLenient, &more);
+        for (xmlNode* node = more; node;) {
+            xmlNode* next = node->next;
+            xmlUnlinkNode(node);
+            xmlAddChild(root, node);
+            node = next;
+        }
+    }
+    return document;
+}
+
+// The element's name without its namespace prefix ("opf:itemref" is "itemref").
+String localName(const xmlNode* element)
+{
+    const String name = reinterpret_cast<const char*>(element->name);
+    return name.substr(name.find(':') + 1);
+}
+
+String attribute(const xmlNode* element, const char* name)
+{
+    xmlChar* value = xmlGetProp(element, reinterpret_cast<const xmlChar*>(name));
+    String text = value ? reinterpret_cast<const char*>(value) : "";
+    xmlFree(value);
     return text;
 }
 
-// The character references the converter writes into attribute values, decoded to UTF-8. A reference
-// to no character stays as it is.
-String decodeReferences(const String& value)
+bool insideSpine(const xmlNode* element)
 {
-    static const std::map<String, String> named{
-        {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""}, {"apos", "'"}};
-    String decoded;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        // The longest reference is "&#x10FFFF;": no need to look further for its end.
-        const auto semicolon = value[i] == '&' ? value.substr(i, 12).find(';') : String::npos;
-        const auto end = semicolon == String::npos ? String::npos : i + semicolon;
-        const String name = end == String::npos ? String() : value.substr(i + 1, end - i - 1);
-        if (const auto found = named.find(name); found != named.end()) {
-            decoded += found->second;
-        } else if (const auto code = characterCode(name)) {
-            decoded += utf8(*code);
-        } else {
-            decoded += value[i];
+    for (const xmlNode* parent = element->parent; parent && parent->type == XML_ELEMENT_NODE;
+         parent = parent->parent) {
+        if (localName(parent) == "spine") {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The manifest's hrefs by id, and the id of the spine's first item.
+void readPackage(const xmlNode* node, std::map<String, String>& manifest, String& firstId)
+{
+    for (; node; node = node->next) {
+        if (node->type != XML_ELEMENT_NODE) {
             continue;
         }
-        i = end;
+        const String name = localName(node);
+        if (name == "item") {
+            manifest.emplace(attribute(node, "id"), attribute(node, "href"));
+        } else if (name == "itemref" && firstId.empty() && insideSpine(node)) {
+            firstId = attribute(node, "idref");
+        }
+        readPackage(node->children, manifest, firstId);
     }
-    return decoded;
 }
 
 String percentDecoded(const String& text)
@@ -118,84 +167,6 @@ String percentDecoded(const String& text)
         }
     }
     return decoded;
-}
-
-struct Tag
-{
-    String name; // without its namespace prefix
-    std::map<String, String> attributes;
-};
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-// The tag that opens at xml[at] ('<'), read up to its '>'; at moves past it. Quoted values may hold '>'.
-Tag readTag(const String& xml, std::size_t& at)
-{
-    Tag tag;
-    std::size_t i = at + 1;
-    while (i < xml.size() && !isSpace(xml[i]) && xml[i] != '>' && xml[i] != '/') {
-        tag.name += xml[i++];
-    }
-    tag.name = tag.name.substr(tag.name.find(':') + 1);
-    while (i < xml.size() && xml[i] != '>') {
-        if (isSpace(xml[i]) || xml[i] == '/') {
-            ++i;
-            continue;
-        }
-        String name;
-        while (i < xml.size() && !isSpace(xml[i]) && xml[i] != '=' && xml[i] != '>') {
-            name += xml[i++];
-        }
-        while (i < xml.size() && isSpace(xml[i])) {
-            ++i;
-        }
-        if (i >= xml.size() || xml[i] != '=') {
-            continue;
-        }
-        ++i;
-        while (i < xml.size() && isSpace(xml[i])) {
-            ++i;
-        }
-        if (i >= xml.size() || (xml[i] != '"' && xml[i] != '\'')) {
-            continue;
-        }
-        const auto close = xml.find(xml[i], i + 1);
-        if (close == String::npos) {
-            i = xml.size();
-            break;
-        }
-        tag.attributes.emplace(name, decodeReferences(xml.substr(i + 1, close - i - 1)));
-        i = close + 1;
-    }
-    at = i;
-    return tag;
-}
-
-// The start tags of an XML text, in order: enough for the package files the converter writes.
-// Comments, declarations, processing instructions and end tags are passed over.
-std::vector<Tag> startTags(const String& xml)
-{
-    std::vector<Tag> tags;
-    for (std::size_t at = xml.find('<'); at != String::npos; at = xml.find('<', at)) {
-        if (xml.compare(at, 4, "<!--") == 0) {
-            const auto end = xml.find("-->", at);
-            at = end == String::npos ? xml.size() : end;
-        } else if (at + 1 < xml.size() && std::isalpha(static_cast<unsigned char>(xml[at + 1]))) {
-            tags.push_back(readTag(xml, at));
-        } else {
-            ++at;
-        }
-    }
-    return tags;
-}
-
-String attribute(const Tag& tag, const String& name)
-{
-    const auto found = tag.attributes.find(name);
-    return found == tag.attributes.end() ? String() : found->second;
 }
 
 String folderOf(const String& path)
@@ -261,18 +232,11 @@ std::optional<String> WrittenPackage(const std::set<String>& before, const std::
 
 std::optional<String> FirstPage(const String& packagePath)
 {
-    const auto tags = startTags(readWholeFile(packagePath));
+    const auto document = parsePackage(readWholeFile(packagePath));
     std::map<String, String> manifest;
     String firstId;
-    bool inSpine = false;
-    for (const auto& tag : tags) {
-        if (tag.name == "item") {
-            manifest.emplace(attribute(tag, "id"), attribute(tag, "href"));
-        } else if (tag.name == "spine") {
-            inSpine = true;
-        } else if (inSpine && tag.name == "itemref" && firstId.empty()) {
-            firstId = attribute(tag, "idref");
-        }
+    if (document) {
+        readPackage(xmlDocGetRootElement(document.get()), manifest, firstId);
     }
     const auto item = manifest.find(firstId);
     if (firstId.empty() || item == manifest.end()) {

@@ -10,6 +10,8 @@ packages=(
     libqt6svg6
     # the converter, built from its source, and its seccomp filter
     gcc patch libtommath-dev libseccomp-dev
+    # the package file (OPF) and the EPUB engine: pages, package and archive
+    libxml2-dev libzip-dev
     # tests
     googletest libgtest-dev
 )
@@ -20,6 +22,8 @@ if [[ "${1:-}" == "--tests" ]]; then
         dbus-daemon xdg-utils
         desktop-file-utils appstream gocr libglib2.0-bin dpkg-dev file
         clang-14 libclang-rt-14-dev
+        # the EPUB checker the EPUB tests run (a jar, run with Java)
+        epubcheck
     )
 fi
 

@@ -6,7 +6,7 @@
 # Usage:
 #   make-books.sh                      remake krotka.lit, rozdzialy.lit, ryciny.lit
 #                                      (and its pictures in ryciny/), podfoldery.lit,
-#                                      uszkodzona.lit, ucieczka.lit
+#                                      przypisy.lit, postoje.lit, uszkodzona.lit, ucieczka.lit
 #   make-books.sh --large OUT.lit      also make the large benchmark book OUT.lit
 #   make-books.sh --large OUT.lit --large-only
 #                                      make only the large benchmark book
@@ -80,14 +80,16 @@ AUTHORS="Zespół Zwojnika"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# convert SOURCE.html OUT.lit TITLE
+# convert SOURCE.html OUT.lit TITLE [MORE EBOOK-CONVERT OPTIONS…]
 convert() {
     local src="$1" out="$2" title="$3"
+    shift 3
     echo "==> $out"
     ebook-convert "$src" "$out" \
         --title "$title" \
         --authors "$AUTHORS" \
         --language pl \
+        "$@" \
         >"$work/ebook-convert.log" 2>&1 || {
             cat "$work/ebook-convert.log" >&2
             echo "make-books.sh: ebook-convert failed for $src" >&2
@@ -118,12 +120,23 @@ if [ "$large_only" -eq 0 ]; then
     #    obrazki/, names that calibre keeps in the book.
     convert sources/podfoldery/podfoldery.opf podfoldery.lit "Flisacka teczka"
 
-    # 5. Corrupt book: only the first 4 KiB of the short one.
+    # 5. Book with Polish metadata of its own (author and sort form with Polish letters) and a cover;
+    #    two parts of chapters make a nested table of contents; footnotes link to the notes and back;
+    #    a table; a page with no heading. With it, a book of three pages and no contents at all, whose
+    #    second page has no heading.
+    python3 sources/generate-przypisy.py "$work/przypisy"
+    convert "$work/przypisy/przypisy.html" przypisy.lit "Zażółć gęślą jaźń" \
+        --authors "Józef Ćwikliński" --author-sort "Ćwikliński, Józef" --cover "$work/przypisy/okladka.png" \
+        --level1-toc '//h:h1' --level2-toc '//h:h2'
+    convert "$work/przypisy/postoje.html" postoje.lit "Postoje" \
+        --no-chapters-in-toc --max-toc-links 0 --chapter '/'
+
+    # 6. Corrupt book: only the first 4 KiB of the short one.
     head -c 4096 krotka.lit >uszkodzona.lit
     echo "==> uszkodzona.lit"
     ls -l uszkodzona.lit
 
-    # 6. Crafted book: the short one, its stylesheets' names made to climb out of the destination.
+    # 7. Crafted book: the short one, its stylesheets' names made to climb out of the destination.
     python3 sources/make-ucieczka.py krotka.lit ucieczka.lit
     echo "==> ucieczka.lit"
     ls -l ucieczka.lit
