@@ -77,7 +77,7 @@ void Konwertuj(const String& appFolderPath, const String& sourcePath, const Stri
 
     // The shell goes last: a signal that ends the program during the run does so once the staging
     // folder has gone.
-    framework::Shell shell;
+    framework::Shell shell(kStopQuestion);
     const auto book = systemPathOf(sourcePath);
     auto problem = StagingFolder::Problem::None;
     const auto converter = systemPathOf(appFolderPath) + "/" + ConverterName(architecture);

@@ -16,6 +16,8 @@ packages=(
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(
         xvfb openbox xdotool xclip x11-utils imagemagick man-db
+        # a private session bus for the programs that the tests show on a private X display
+        dbus-daemon
         desktop-file-utils appstream gocr libglib2.0-bin dpkg-dev file
         clang-14 libclang-rt-14-dev
     )
