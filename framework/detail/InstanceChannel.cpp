@@ -252,8 +252,9 @@ void InstanceChannel::accept()
         // A launch sends each piece within this time or not at all: its place goes to the next one.
         auto* timeout = new QTimer(socket);
         timeout->setSingleShot(true);
+        timeout->setInterval(mPeerTimeoutMs);
         connect(timeout, &QTimer::timeout, socket, [socket] { socket->abort(); });
-        timeout->start(mPeerTimeoutMs);
+        timeout->start();
         auto message = std::make_shared<QByteArray>();
         connect(socket, &QLocalSocket::readyRead, this,
                 [this, socket, message, timeout] { read(*socket, *message, *timeout); });
