@@ -43,10 +43,12 @@ Descriptor openFolder(int parent, const char* name)
 std::vector<std::string> namesIn(int folder)
 {
     std::vector<std::string> names;
-    DIR* entries = fdopendir(dup(folder));
+    Descriptor copy(dup(folder)); // the listing closes the copy it is given
+    DIR* entries = copy.Get() >= 0 ? fdopendir(copy.Get()) : nullptr;
     if (entries == nullptr) {
         return names;
     }
+    copy.Release();
     rewinddir(entries);
     while (const dirent* entry = readdir(entries)) {
         names.emplace_back(entry->d_name);

@@ -24,6 +24,8 @@ public:
         }
     }
     int Get() const { return mDescriptor; }
+    // Hands the descriptor over to whatever closes it now.
+    void Release() { mDescriptor = -1; }
 
 private:
     int mDescriptor = -1;
