@@ -90,12 +90,9 @@ void endEverything(pid_t shell, int& shellStatus, bool& shellEnded)
     sigset_t childEnded;
     sigemptyset(&childEnded);
     sigaddset(&childEnded, SIGCHLD);
-    while (true) {
+    while (reapEnded(shell, shellStatus, shellEnded)) {
         for (const pid_t child : children()) {
             kill(child, SIGKILL);
-        }
-        if (!reapEnded(shell, shellStatus, shellEnded)) {
-            return;
         }
         sigtimedwait(&childEnded, nullptr, &kRescanInterval);
     }
