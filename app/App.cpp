@@ -6,7 +6,10 @@
 
 namespace app {
 
-void App::Event_Open() {}
+void App::Event_Open()
+{
+    conversion::StagingFolder::RemoveStale();
+}
 
 void App::Event_OpenDocument(const framework::FolderItemPtr& item)
 {

@@ -1,7 +1,8 @@
 # Installation and the Debian package.
 #
 # The program lives in its own folder with the converter beside it, where it looks for it: our own
-# build of Convert LIT, or a link to the system's clit; bin/zwojnik links to the program. The desktop
+# build of Convert LIT, or a link to the system's clit; the supervisor under which it runs the converter
+# stands there too. bin/zwojnik links to the program. The desktop
 # entry, the MIME type of .lit files, the icon and the AppStream metadata make it a program that the
 # desktop offers for opening e-books.
 
@@ -51,7 +52,7 @@ else()
                     "the SVG alone, without its PNG renderings.")
 endif()
 
-install(TARGETS zwojnik RUNTIME DESTINATION ${ZWOJNIK_APP_FOLDER})
+install(TARGETS zwojnik zwojnik_supervisor RUNTIME DESTINATION ${ZWOJNIK_APP_FOLDER})
 if(ZWOJNIK_SYSTEM_CONVERTER)
     file(CREATE_LINK ${ZWOJNIK_INSTALLED_CONVERTER} ${ZWOJNIK_STAGE}/${ZWOJNIK_CONVERTER_NAME} SYMBOLIC)
     install(FILES ${ZWOJNIK_STAGE}/${ZWOJNIK_CONVERTER_NAME} DESTINATION ${ZWOJNIK_APP_FOLDER})

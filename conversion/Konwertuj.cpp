@@ -85,7 +85,7 @@ Run runConverter(std::int32_t architecture, const Paths& paths)
 {
     // The shell goes last: a signal that ends the program during the run does so once the staging
     // folder has gone.
-    framework::Shell shell;
+    framework::Shell shell(kStopQuestion);
     auto problem = StagingFolder::Problem::None;
     const auto staging = StagingFolder::Make(paths.converter, paths.book, paths.destination, problem);
     if (!staging) {

@@ -10,6 +10,8 @@ namespace conversion {
 using framework::String;
 
 inline const String kDoneMessage = "Gotowe!";
+// Asked when the person quits while the converter runs.
+inline const String kStopQuestion = "Zamiana pliku .lit jeszcze trwa. Przerwać ją i zamknąć Zwojnik?";
 inline const String kProcessorErrorMessage = "Błąd rozpoznawania procesora.";
 // The gap between the two words is a no-break space.
 inline const String kErrorMessagePrefix = "Wystąpił\u00A0błąd: ";

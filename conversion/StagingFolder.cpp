@@ -1,12 +1,18 @@
 #include "conversion/StagingFolder.h"
 
+#include "framework/UserFolders.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace conversion {
 
@@ -21,11 +27,73 @@ bool plainPath(const std::string& path)
            });
 }
 
-bool ownPrivateFolder(const std::string& path)
+using framework::Descriptor;
+
+const std::string kPrefix = "zwojnik-";
+const std::string kPattern = kPrefix + "XXXXXX";
+// A folder that holds this file was made by the program.
+constexpr const char* kMarker = ".zwojnik";
+constexpr const char* kBookFolder = "ksiazka";
+
+Descriptor openFolder(int parent, const char* name)
+{
+    return Descriptor(openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+std::vector<std::string> namesIn(int folder)
+{
+    std::vector<std::string> names;
+    Descriptor copy(dup(folder)); // the listing closes the copy it is given
+    DIR* entries = copy.Get() >= 0 ? fdopendir(copy.Get()) : nullptr;
+    if (entries == nullptr) {
+        return names;
+    }
+    copy.Release();
+    rewinddir(entries);
+    while (const dirent* entry = readdir(entries)) {
+        names.emplace_back(entry->d_name);
+    }
+    closedir(entries);
+    return names;
+}
+
+bool isA(int folder, const std::string& name, mode_t type)
 {
     struct stat status = {};
-    return lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == geteuid() &&
-           (status.st_mode & 07777) == 0700;
+    return fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+           (status.st_mode & S_IFMT) == type;
+}
+
+void removeLinks(int folder)
+{
+    for (const auto& name : namesIn(folder)) {
+        if (isA(folder, name, S_IFLNK)) {
+            unlinkat(folder, name.c_str(), 0);
+        }
+    }
+}
+
+// Only what a staging folder holds: its links, the book's folder and the marker. Links are removed, never
+// followed; anything else stays, and so does the folder then.
+void removeContents(int folder)
+{
+    if (const auto books = openFolder(folder, kBookFolder); books.Get() >= 0) {
+        removeLinks(books.Get());
+        unlinkat(folder, kBookFolder, AT_REMOVEDIR);
+    }
+    removeLinks(folder);
+    if (isA(folder, kMarker, S_IFREG)) {
+        unlinkat(folder, kMarker, 0);
+    }
+}
+
+// Whether the folder is a staging folder of this user's that no program holds.
+bool abandoned(int folder)
+{
+    struct stat status = {};
+    // The program locks the folder before it marks it: a marked folder that can be locked has no program.
+    return fstat(folder, &status) == 0 && status.st_uid == geteuid() && (status.st_mode & 07777) == 0700 &&
+           flock(folder, LOCK_EX | LOCK_NB) == 0 && isA(folder, kMarker, S_IFREG);
 }
 
 std::string absolute(const std::string& path)
@@ -57,26 +125,27 @@ std::string lastComponent(std::string path)
     return path.substr(path.rfind('/') + 1);
 }
 
-std::string readableFromEnvironment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
 } // namespace
 
 std::string StagingFolder::ParentFolder()
 {
-    if (const auto runtime = readableFromEnvironment("XDG_RUNTIME_DIR");
-        plainPath(runtime) && ownPrivateFolder(runtime)) {
-        return runtime;
+    // A name that mkdtemp made cannot be taken first, even in a folder where anyone may write.
+    return framework::PrivateFilesParent(plainPath);
+}
+
+void StagingFolder::RemoveStale()
+{
+    const Descriptor parent(open(ParentFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (const auto& name : namesIn(parent.Get())) {
+        if (name.size() != kPattern.size() || !name.starts_with(kPrefix)) {
+            continue;
+        }
+        if (const auto folder = openFolder(parent.Get(), name.c_str());
+            folder.Get() >= 0 && abandoned(folder.Get())) {
+            removeContents(folder.Get());
+            unlinkat(parent.Get(), name.c_str(), AT_REMOVEDIR);
+        }
     }
-    // Anyone may write in the temporary folder, but a name that mkdtemp made cannot be taken first.
-    if (const auto temporary = readableFromEnvironment("TMPDIR");
-        plainPath(temporary) && std::filesystem::is_directory(temporary)) {
-        return temporary;
-    }
-    return "/tmp";
 }
 
 std::unique_ptr<StagingFolder> StagingFolder::Make(const std::string& converter, const std::string& book,
@@ -95,15 +164,24 @@ std::unique_ptr<StagingFolder> StagingFolder::Make(const std::string& converter,
     }
     const auto destinationTarget = resolved(destination, missing);
 
-    auto pattern = ParentFolder() + "/zwojnik-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
+    auto path = ParentFolder() + "/" + kPattern;
+    if (mkdtemp(path.data()) == nullptr) {
         problem = Problem::NoPrivateFolder;
         return nullptr;
     }
-    std::unique_ptr<StagingFolder> folder(new StagingFolder(pattern, lastComponent(book)));
+    Descriptor lock(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (lock.Get() < 0 || flock(lock.Get(), LOCK_EX) != 0) {
+        rmdir(path.c_str());
+        problem = Problem::NoPrivateFolder;
+        return nullptr;
+    }
+    std::unique_ptr<StagingFolder> folder(new StagingFolder(path, lastComponent(book), std::move(lock)));
+    const Descriptor marker(
+        openat(folder->mLock.Get(), kMarker, O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600));
     const bool linked =
-        ownPrivateFolder(folder->mPath) && mkdir((folder->mPath + "/ksiazka").c_str(), 0700) == 0 &&
-        symlink(absolute(converter).c_str(), (folder->mPath + "/" + lastComponent(converter)).c_str()) == 0 &&
+        framework::IsOwnPrivateFolder(path) && marker.Get() >= 0 &&
+        mkdirat(folder->mLock.Get(), kBookFolder, 0700) == 0 &&
+        symlink(absolute(converter).c_str(), (path + "/" + lastComponent(converter)).c_str()) == 0 &&
         symlink(destinationTarget.c_str(), folder->Destination().c_str()) == 0 &&
         symlink(bookTarget.c_str(), folder->Book().c_str()) == 0;
     if (!linked) {
@@ -116,15 +194,7 @@ std::unique_ptr<StagingFolder> StagingFolder::Make(const std::string& converter,
 
 StagingFolder::~StagingFolder()
 {
-    // Only what was put here: links are removed, never followed.
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(mPath + "/ksiazka", error)) {
-        unlink(entry.path().c_str());
-    }
-    rmdir((mPath + "/ksiazka").c_str());
-    for (const auto& entry : std::filesystem::directory_iterator(mPath, error)) {
-        unlink(entry.path().c_str());
-    }
+    removeContents(mLock.Get());
     rmdir(mPath.c_str());
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/Descriptor.h"
+
 #include <memory>
 #include <string>
 
@@ -8,7 +10,8 @@ namespace conversion {
 // A folder only this user can reach, holding links under plain names to what one conversion needs: the
 // converter, the destination folder and, alone in a folder of its own and under its own name, the book.
 // A command that names only these paths leaves the shell's pathname expansion nothing else to find.
-// The folder goes, with everything in it, when the object goes.
+// The folder goes, with everything in it, when the object goes; the program holds a lock on it meanwhile,
+// so that a folder left behind by a program that was killed is known as such (see RemoveStale).
 class StagingFolder
 {
 public:
@@ -34,17 +37,22 @@ public:
     std::string Book() const { return mPath + "/ksiazka/" + mBookName; }
     std::string Destination() const { return mPath + "/cel"; }
 
-    // Where each user's staging folders go: $XDG_RUNTIME_DIR when it is this user's own private folder
-    // with a plain path, else the temporary folder.
+    // Where each user's staging folders go: the folder for this user's private files when its path is
+    // plain, else the temporary folder.
     static std::string ParentFolder();
 
+    // Removes from the parent folder this user's staging folders whose program has gone (killed, or its
+    // display gone); never a folder in use, one that someone else made, nor what a link names.
+    static void RemoveStale();
+
 private:
-    StagingFolder(std::string path, std::string bookName)
-        : mPath(std::move(path)), mBookName(std::move(bookName))
+    StagingFolder(std::string path, std::string bookName, framework::Descriptor lock)
+        : mPath(std::move(path)), mBookName(std::move(bookName)), mLock(std::move(lock))
     {}
 
     std::string mPath;
     std::string mBookName;
+    framework::Descriptor mLock; // the folder, opened and locked
 };
 
 } // namespace conversion

@@ -163,7 +163,11 @@ Runtime::Runtime(int argc, char** argv, const ProgramIdentity& program, std::uni
 
     s.channel = std::make_unique<detail::InstanceChannel>(detail::InstanceChannel::SocketPathForThisSession(),
                                                           receiveHandedOverDocuments);
-    s.handedOver = s.channel->HandOverOrListen(paths);
+    const auto handOver = s.channel->HandOverOrListen(paths);
+    s.handedOver = handOver.whole;
+    // Those the running program took before it stopped answering are its own.
+    s.pendingDocuments.erase(s.pendingDocuments.begin(),
+                             s.pendingDocuments.begin() + static_cast<std::ptrdiff_t>(handOver.taken));
     current = &s;
 }
 

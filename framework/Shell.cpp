@@ -1,6 +1,7 @@
 #include "framework/Shell.h"
 
 #include "framework/Application.h"
+#include "framework/Descriptor.h"
 #include "framework/Exceptions.h"
 #include "framework/Platform.h"
 #include "framework/detail/RuntimeState.h"
@@ -13,47 +14,101 @@
 #include <QWindow>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <optional>
-#include <sys/prctl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace framework {
 
 namespace {
 
 constexpr const char* kShell = "/bin/sh";
+constexpr const char* kSupervisorName = "zwojnik-supervisor";
 constexpr std::size_t kErrorOutputKept = 8192;
 constexpr std::array kTerminationSignals{SIGTERM, SIGHUP, SIGINT};
-constexpr const char* kStopQuestion = "Zamiana pliku .lit jeszcze trwa. Przerwać ją i zamknąć Zwojnik?";
+// The supervisor's end of the pipe that closes when it exits.
+constexpr int kRunningDescriptor = 3;
 
-// What the signal handler needs: it can reach nothing else.
-volatile sig_atomic_t gRunningGroup = 0;
-volatile sig_atomic_t gTerminationSignal = 0;
-
-extern "C" void endRunningGroup(int signal)
+struct Pipe
 {
-    gTerminationSignal = signal;
-    if (gRunningGroup > 0) {
-        kill(-gRunningGroup, SIGKILL);
+    Descriptor read;
+    Descriptor write;
+};
+
+// A pipe whose ends are closed on exec and lie above the descriptors that the supervisor is given, so that
+// handing one end over never replaces another, even when the program runs with its standard ones closed.
+Pipe makePipe(int flags)
+{
+    int ends[2] = {-1, -1};
+    if (pipe2(ends, O_CLOEXEC | flags) != 0) {
+        throw ShellException("no descriptors are left to run the shell /bin/sh");
     }
+    Pipe made{Descriptor(ends[0]), Descriptor(ends[1])};
+    for (auto* end : {&made.read, &made.write}) {
+        if (end->Get() <= kRunningDescriptor) {
+            *end = Descriptor(fcntl(end->Get(), F_DUPFD_CLOEXEC, kRunningDescriptor + 1));
+            if (end->Get() < 0) {
+                throw ShellException("no descriptors are left to run the shell /bin/sh");
+            }
+        }
+    }
+    return made;
 }
 
-// While it exists, SIGTERM, SIGHUP and SIGINT end the running command's group; the program ends by
-// them only once the command is gone. A signal the program ignores stays ignored.
-struct TerminationWatch
+// What the signal handler may touch: lock-free atomics and the write end of a pipe. Signals belong to the
+// process, so this does too.
+std::atomic<int> gTerminationSignal = 0;
+std::atomic<int> gWakeDescriptor = -1;
+static_assert(std::atomic<int>::is_always_lock_free);
+
+// May run on any thread, in the middle of anything: it only notes the signal and wakes the event loop,
+// which stops the command.
+extern "C" void noteTerminationSignal(int signal)
 {
-    TerminationWatch()
+    const int savedErrno = errno;
+    gTerminationSignal.store(signal);
+    const char byte = 0;
+    (void)!write(gWakeDescriptor.load(), &byte, 1);
+    errno = savedErrno;
+}
+
+// The pipe by which the handler wakes the event loop. It lives as long as the process: a handler still
+// running on another thread when a run ends writes to it all the same.
+int wakeDescriptor()
+{
+    static const Pipe wake = [] {
+        auto made = makePipe(O_NONBLOCK);
+        gWakeDescriptor.store(made.write.Get());
+        return made;
+    }();
+    return wake.read.Get();
+}
+
+// While it exists, SIGTERM, SIGHUP and SIGINT are noted and wake the event loop, which stops the running
+// command; the program ends by them only once the command is gone. A signal the program ignores stays
+// ignored.
+class TerminationWatch
+{
+public:
+    TerminationWatch() : mWake(wakeDescriptor(), QSocketNotifier::Read)
     {
+        drain(); // what a signal left after the previous run ended
+        gTerminationSignal.store(0);
+        QObject::connect(&mWake, &QSocketNotifier::activated, [this] { drain(); });
         struct sigaction action = {};
-        action.sa_handler = endRunningGroup;
+        action.sa_handler = noteTerminationSignal;
+        action.sa_flags = SA_RESTART;
         sigemptyset(&action.sa_mask);
         for (std::size_t i = 0; i < kTerminationSignals.size(); ++i) {
-            sigaction(kTerminationSignals[i], nullptr, &previous[i]);
-            if (previous[i].sa_handler != SIG_IGN) {
+            sigaction(kTerminationSignals[i], nullptr, &mPrevious[i]);
+            if (mPrevious[i].sa_handler != SIG_IGN) {
                 sigaction(kTerminationSignals[i], &action, nullptr);
             }
         }
@@ -61,63 +116,137 @@ struct TerminationWatch
     ~TerminationWatch()
     {
         for (std::size_t i = 0; i < kTerminationSignals.size(); ++i) {
-            sigaction(kTerminationSignals[i], &previous[i], nullptr);
+            sigaction(kTerminationSignals[i], &mPrevious[i], nullptr);
         }
-        gRunningGroup = 0;
-        gTerminationSignal = 0;
+    }
+    TerminationWatch(const TerminationWatch&) = delete;
+    TerminationWatch& operator=(const TerminationWatch&) = delete;
+
+    // The termination signal that came, or 0.
+    int Signal() const { return gTerminationSignal.load(); }
+    // Activated on the event loop once a termination signal has come.
+    const QSocketNotifier& Notifier() const { return mWake; }
+
+private:
+    void drain()
+    {
+        char bytes[64];
+        while (read(mWake.socket(), bytes, sizeof bytes) > 0) {
+        }
     }
 
-    std::array<struct sigaction, kTerminationSignals.size()> previous{};
+    QSocketNotifier mWake;
+    std::array<struct sigaction, kTerminationSignals.size()> mPrevious{};
 };
 
-// Runs in a child of the program, and stays there as the leader of a new process group in which the
-// shell runs with `nothing` as its input and output and `errors` as its standard error. A process loses the
-// parent-death signal when it forks, and the shell forks the converter, so this one watches for the
-// program's death instead and then ends the whole group. It ends when the shell ends, with the shell's
-// status (128 + the signal when a signal ended the shell), and only then closes its end of `running`.
-[[noreturn]] void superviseShell(pid_t program, char* const* argv, int nothing, int errors, int running)
+class SpawnActions
 {
-    sigset_t watched;
-    sigemptyset(&watched);
-    sigaddset(&watched, SIGCHLD);
-    sigaddset(&watched, SIGTERM);
-    sigprocmask(SIG_BLOCK, &watched, nullptr);
-    struct sigaction defaultAction = {};
-    defaultAction.sa_handler = SIG_DFL;
-    for (int signal = 1; signal < NSIG; ++signal) {
-        sigaction(signal, &defaultAction, nullptr);
-    }
-    setpgid(0, 0);
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() != program) {
-        kill(0, SIGKILL); // the program ended before the watch began
-    }
-    dup2(nothing, STDIN_FILENO);
-    dup2(nothing, STDOUT_FILENO);
-    dup2(errors, STDERR_FILENO);
-    dup2(running, 3);
-    close_range(4, ~0U, 0);
+public:
+    SpawnActions() { posix_spawn_file_actions_init(&mActions); }
+    ~SpawnActions() { posix_spawn_file_actions_destroy(&mActions); }
+    SpawnActions(const SpawnActions&) = delete;
+    SpawnActions& operator=(const SpawnActions&) = delete;
+    posix_spawn_file_actions_t* Get() { return &mActions; }
 
-    const pid_t shell = fork();
-    if (shell == 0) {
-        close(3);
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        execv(kShell, argv);
-        _exit(127);
+private:
+    posix_spawn_file_actions_t mActions;
+};
+
+class SpawnAttributes
+{
+public:
+    SpawnAttributes() { posix_spawnattr_init(&mAttributes); }
+    ~SpawnAttributes() { posix_spawnattr_destroy(&mAttributes); }
+    SpawnAttributes(const SpawnAttributes&) = delete;
+    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+    posix_spawnattr_t* Get() { return &mAttributes; }
+
+private:
+    posix_spawnattr_t mAttributes;
+};
+
+// The supervisor running one command (see framework/supervisor/main.cpp): a child of the program, leading a
+// process group of its own. This object owns it and the ends of its pipes: however the run ends, even by an
+// exception, nothing that the command started outlives the object.
+class Supervisor
+{
+public:
+    Supervisor(const String& executable, const String& command)
+    {
+        auto errors = makePipe(0);
+        auto running = makePipe(0);
+        fcntl(errors.read.Get(), F_SETFL, O_NONBLOCK);
+        SpawnActions actions;
+        posix_spawn_file_actions_addopen(actions.Get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(actions.Get(), STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(actions.Get(), errors.write.Get(), STDERR_FILENO);
+        posix_spawn_file_actions_adddup2(actions.Get(), running.write.Get(), kRunningDescriptor);
+        posix_spawn_file_actions_addclosefrom_np(actions.Get(), kRunningDescriptor + 1);
+        SpawnAttributes attributes;
+        sigset_t blocked;
+        sigemptyset(&blocked);
+        posix_spawnattr_setsigmask(attributes.Get(), &blocked);
+        sigset_t defaulted;
+        sigfillset(&defaulted);
+        posix_spawnattr_setsigdefault(attributes.Get(), &defaulted);
+        posix_spawnattr_setpgroup(attributes.Get(), 0);
+        posix_spawnattr_setflags(attributes.Get(),
+                                 POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+        // The shell gets the command byte for byte, so that a name in a legacy encoding keeps its bytes.
+        String program = std::to_string(getpid());
+        String commandBytes = command;
+        String name = executable;
+        std::array<char*, 4> argv{name.data(), program.data(), commandBytes.data(), nullptr};
+        if (posix_spawn(&mProcess, executable.c_str(), actions.Get(), attributes.Get(), argv.data(),
+                        environ) != 0) {
+            throw ShellException("the shell's supervisor " + executable + " could not be started");
+        }
+        mErrors = std::move(errors.read);
+        mRunning = std::move(running.read);
     }
-    if (shell < 0) {
-        _exit(127);
-    }
-    while (true) {
-        int status = 0;
-        if (sigwaitinfo(&watched, nullptr) == SIGTERM) {
-            kill(0, SIGKILL);
-        } else if (waitpid(shell, &status, WNOHANG) == shell) {
-            _exit(WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status));
+    ~Supervisor()
+    {
+        if (mProcess > 0) {
+            Stop();
+            Reap();
         }
     }
+    Supervisor(const Supervisor&) = delete;
+    Supervisor& operator=(const Supervisor&) = delete;
+
+    // Readable at its end: the pipe closes when the supervisor exits.
+    int RunningDescriptor() const { return mRunning.Get(); }
+    // The command's standard error, which never blocks.
+    int ErrorDescriptor() const { return mErrors.Get(); }
+    // Ends the command and everything it started; the supervisor then exits.
+    void Stop() const { kill(mProcess, SIGTERM); }
+
+    // Waits until the supervisor has exited, kills what is left of its process group (when the supervisor
+    // itself was killed, say), and yields its exit status, or 128 + the signal that killed it.
+    int Reap()
+    {
+        siginfo_t info = {};
+        while (waitid(P_PID, static_cast<id_t>(mProcess), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+        }
+        // Until it is reaped, the supervisor holds its group's number: no other group can have it.
+        kill(-mProcess, SIGKILL);
+        int status = 0;
+        while (waitpid(mProcess, &status, 0) < 0 && errno == EINTR) {
+        }
+        mProcess = 0;
+        return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+    }
+
+private:
+    pid_t mProcess = 0;
+    Descriptor mErrors;
+    Descriptor mRunning;
+};
+
+// The supervisor stands beside the program's executable.
+String supervisorPath()
+{
+    return QCoreApplication::applicationDirPath().toStdString() + "/" + kSupervisorName;
 }
 
 // Closing the menu bar's window quits the program. The close comes to its native window first.
@@ -184,11 +313,13 @@ private:
     bool mQuitRequested = false;
 };
 
-bool userWantsToStop()
+// A termination signal that comes while the question is open closes it unanswered.
+bool userWantsToStop(const String& question, const TerminationWatch& termination)
 {
-    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), QString::fromUtf8(kStopQuestion),
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), QString::fromStdString(question),
                     QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::No);
+    QObject::connect(&termination.Notifier(), &QSocketNotifier::activated, &box, &QMessageBox::reject);
     CurrentPlatform().RunMessageBox(box);
     return box.clickedButton() == box.button(QMessageBox::Yes);
 }
@@ -221,83 +352,46 @@ void Shell::Execute(const String& command)
     if (access(kShell, X_OK) != 0) {
         throw ShellException("the shell /bin/sh could not be started");
     }
+    mErrorOutput.clear();
+    mStoppedOnRequest = false;
+    std::optional<InputBlocker> blocker(std::in_place);
+    TerminationWatch termination;
     // What the command prints is not used, but for the end of its standard error: the system discards
     // the rest, and the error pipe is read as it fills, so that it can never block the command.
-    const int nullDevice = open("/dev/null", O_RDWR | O_CLOEXEC);
-    int running[2] = {-1, -1};
-    int errors[2] = {-1, -1};
-    if (nullDevice < 0 || pipe2(running, O_CLOEXEC) != 0 || pipe2(errors, O_CLOEXEC) != 0) {
-        for (const int descriptor : {nullDevice, running[0], running[1]}) {
-            close(descriptor); // -1 for those not opened: no harm
-        }
-        throw ShellException("no descriptors are left to run the shell /bin/sh");
-    }
-    fcntl(errors[0], F_SETFL, O_NONBLOCK);
-    mErrorOutput.clear();
-    // The shell gets the command byte for byte, so that a name in a legacy encoding keeps its bytes.
-    String commandBytes = command;
-    std::array<char*, 4> argv{const_cast<char*>(kShell), const_cast<char*>("-c"), commandBytes.data(),
-                              nullptr};
-
-    std::optional<InputBlocker> blocker(std::in_place);
-    TerminationWatch watch;
-    const pid_t program = getpid();
-    const pid_t group = fork();
-    if (group == 0) {
-        superviseShell(program, argv.data(), nullDevice, errors[1], running[1]);
-    }
-    close(nullDevice);
-    close(running[1]);
-    close(errors[1]);
-    if (group < 0) {
-        close(running[0]);
-        close(errors[0]);
-        throw ShellException("the shell /bin/sh could not be started");
-    }
-    setpgid(group, group); // the child may not have made its group yet
-    gRunningGroup = group;
-    if (gTerminationSignal != 0) {
-        kill(-group, SIGKILL);
-    }
-    // Events go on while the command runs, so windows repaint and the window manager gets its answers;
-    // the blocker keeps input and commands from the program. Unlike a nested QEventLoop this does not end
-    // early when the application is told to quit: the command has to end first either way.
-    bool ended = false;
-    QSocketNotifier endWatch(running[0], QSocketNotifier::Read);
-    QObject::connect(&endWatch, &QSocketNotifier::activated, [&ended] { ended = true; });
-    QSocketNotifier errorWatch(errors[0], QSocketNotifier::Read);
-    QObject::connect(&errorWatch, &QSocketNotifier::activated,
-                     [&] { errorWatch.setEnabled(readEnd(errors[0], mErrorOutput)); });
-    while (!ended) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        if (blocker->TakeQuitRequest() && !mStoppedOnRequest) {
-            // The question is modal: it keeps input from the other windows itself.
-            blocker.reset();
-            mStoppedOnRequest = userWantsToStop();
-            blocker.emplace();
-            if (mStoppedOnRequest) {
-                kill(-group, SIGKILL);
+    Supervisor supervisor(supervisorPath(), command);
+    {
+        // Events go on while the command runs, so windows repaint and the window manager gets its
+        // answers; the blocker keeps input and commands from the program. Unlike a nested QEventLoop this
+        // does not end early when the application is told to quit: the command has to end first either way.
+        bool ended = false;
+        QSocketNotifier endWatch(supervisor.RunningDescriptor(), QSocketNotifier::Read);
+        QObject::connect(&endWatch, &QSocketNotifier::activated, [&ended] { ended = true; });
+        QSocketNotifier errorWatch(supervisor.ErrorDescriptor(), QSocketNotifier::Read);
+        QObject::connect(&errorWatch, &QSocketNotifier::activated,
+                         [&] { errorWatch.setEnabled(readEnd(supervisor.ErrorDescriptor(), mErrorOutput)); });
+        // A signal noted before the supervisor started has left its byte in the pipe: it stops it too.
+        QObject::connect(&termination.Notifier(), &QSocketNotifier::activated, &endWatch,
+                         [&supervisor] { supervisor.Stop(); });
+        while (!ended) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+            if (blocker->TakeQuitRequest() && !mStoppedOnRequest && termination.Signal() == 0) {
+                // The question is modal: it keeps input from the other windows itself.
+                blocker.reset();
+                mStoppedOnRequest = userWantsToStop(mStopQuestion, termination);
+                blocker.emplace();
+                if (mStoppedOnRequest) {
+                    supervisor.Stop();
+                }
             }
         }
     }
-    endWatch.setEnabled(false);
-    errorWatch.setEnabled(false);
-    close(running[0]);
-    int status = 0;
-    while (waitpid(group, &status, 0) < 0 && errno == EINTR) {
-    }
-    // Whatever the command left running goes with it.
-    gRunningGroup = 0;
-    kill(-group, SIGKILL);
-    readEnd(errors[0], mErrorOutput);
-    close(errors[0]);
-    mTerminationSignal = gTerminationSignal;
+    // The supervisor ends by a signal only when it was killed.
+    mErrorCode = supervisor.Reap();
+    readEnd(supervisor.ErrorDescriptor(), mErrorOutput);
+    mTerminationSignal = termination.Signal();
     // Input that came during the run and still waits is dropped now, before the blocker goes: otherwise
     // a Return pressed while waiting would dismiss the outcome message as soon as it appears.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-
-    // The supervisor ends by a signal only when its group was ended.
-    mErrorCode = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
     if (mStoppedOnRequest) {
         Quit(0);
     }

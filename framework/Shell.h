@@ -2,13 +2,17 @@
 
 #include "framework/Text.h"
 
+#include <utility>
+
 namespace framework {
 
-// Runs command lines through /bin/sh -c.
+// Runs command lines through /bin/sh -c, under the supervisor zwojnik-supervisor that stands beside the
+// program's executable.
 class Shell
 {
 public:
-    Shell() = default;
+    // A request to quit while a command runs asks the person this question; yes stops the command.
+    explicit Shell(String stopQuestion) : mStopQuestion(std::move(stopQuestion)) {}
     // A termination signal that came while a command ran ends the program now, as it would have ended it
     // without the command: the caller has had the time to clean up after the command.
     ~Shell();
@@ -19,10 +23,11 @@ public:
     // error. Meanwhile the windows repaint, but no event, command or input reaches the program; input that
     // arrives is dropped.
     //
-    // The command and everything it starts form a process group of their own, which is ended when the
-    // program ends, however it ends (killed, or its display gone), and when it gets SIGTERM, SIGHUP or
-    // SIGINT meanwhile. A request to quit (the Quit shortcut, the menu bar's window closed) asks whether
-    // to stop the command: yes ends its group and quits the program once it has ended; no carries on.
+    // Everything the command starts, even what leaves its process group or session, is ended when the
+    // command ends, when the program ends however it ends (killed, or its display gone), and when the
+    // program gets SIGTERM, SIGHUP or SIGINT meanwhile, whatever is on screen then. A request to quit (the
+    // Quit shortcut, the menu bar's window closed) asks the stop question: yes ends the command and quits
+    // the program once it has ended; no carries on. An exception raised meanwhile ends the command too.
     void Execute(const String& command);
     // The exit status of the last command; a command killed by a signal gives 128 + the signal number.
     int ErrorCode() const { return mErrorCode; }
@@ -32,6 +37,7 @@ public:
     const String& ErrorOutput() const { return mErrorOutput; }
 
 private:
+    String mStopQuestion;
     int mErrorCode = 0;
     int mTerminationSignal = 0;
     bool mStoppedOnRequest = false;

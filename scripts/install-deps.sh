@@ -18,7 +18,8 @@ packages=(
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(
         xvfb openbox xdotool xclip x11-utils imagemagick man-db
-        # a session bus of the X tests' own (dbus-run-session); the pages that the manual names
+        # a private session bus for the programs the tests show on a private X display; the pages that
+        # the manual names
         dbus-daemon xdg-utils
         desktop-file-utils appstream gocr libglib2.0-bin dpkg-dev file
         clang-14 libclang-rt-14-dev

@@ -1,6 +1,7 @@
 #include "framework/detail/InstanceChannel.h"
 
-#include <QDir>
+#include "framework/UserFolders.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QLocalServer>
@@ -9,6 +10,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <optional>
+#include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,29 +24,48 @@ constexpr int kConnectTimeoutMs = 3000;
 // The running program answers from its event loop, which keeps turning during dialogs and conversions.
 constexpr int kAnswerTimeoutMs = 10000;
 constexpr int kLockTimeoutMs = 10000;
-// No real hand-over comes near these; a peer that sends more, or more peers at once, are no launches of
-// this program. A launch that is turned away opens its documents itself.
-constexpr qsizetype kLongestMessage = 256 * 1024;
+// No real launch comes near this many at once; more peers are no launches of this program. A launch that
+// is turned away opens its documents itself.
 constexpr int kMostWaitingConnections = 8;
 // A server that the system closed (out of descriptors, say) listens again as soon as it can.
 constexpr int kRelistenIntervalMs = 1000;
 
-QByteArray encode(const std::vector<String>& paths)
+struct Piece
 {
     QByteArray message;
+    std::size_t documents = 0;
+};
+
+// The paths in pieces of at most kLongestPiece bytes; a path too long for any piece goes alone, to be
+// turned away. Without paths, one empty piece.
+std::vector<Piece> inPieces(const std::vector<String>& paths)
+{
+    std::vector<Piece> pieces(1);
     for (const auto& path : paths) {
-        message.append(path.data(), static_cast<qsizetype>(path.size()));
-        message.append('\0');
+        const auto size = static_cast<qsizetype>(path.size()) + 1;
+        if (pieces.back().documents > 0 && pieces.back().message.size() + size + 1 >
+                                               static_cast<qsizetype>(InstanceChannel::kLongestPiece)) {
+            pieces.back().message.append('\0');
+            pieces.emplace_back();
+        }
+        pieces.back().message.append(path.data(), static_cast<qsizetype>(path.size())).append('\0');
+        ++pieces.back().documents;
     }
-    message.append('\0');
-    return message;
+    pieces.back().message.append('\0');
+    return pieces;
 }
 
-// The paths of a whole message, or nothing while its end has not arrived yet. Only absolute paths name
-// the same file here as in the launch that sent them: the others are left out.
-std::optional<std::vector<String>> decode(const QByteArray& message)
+struct ReceivedPiece
 {
     std::vector<String> paths;
+    qsizetype length = 0;
+};
+
+// The piece at the start of the message, or nothing while its end has not arrived yet. Only absolute
+// paths name the same file here as in the launch that sent them: the others are left out.
+std::optional<ReceivedPiece> firstPiece(const QByteArray& message)
+{
+    ReceivedPiece piece;
     qsizetype start = 0;
     while (true) {
         const auto end = message.indexOf('\0', start);
@@ -52,10 +73,11 @@ std::optional<std::vector<String>> decode(const QByteArray& message)
             return std::nullopt;
         }
         if (end == start) {
-            return paths;
+            piece.length = end + 1;
+            return piece;
         }
         if (message.at(start) == '/') {
-            paths.emplace_back(message.constData() + start, static_cast<std::size_t>(end - start));
+            piece.paths.emplace_back(message.constData() + start, static_cast<std::size_t>(end - start));
         }
         start = end + 1;
     }
@@ -90,24 +112,18 @@ QString sessionName()
     return session;
 }
 
-bool ownPrivateFolder(const QByteArray& path)
-{
-    struct stat status = {};
-    return lstat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == geteuid() &&
-           (status.st_mode & 07777) == 0700;
-}
-
-// A folder no other user can write in: the runtime folder when it is this user's own, else one made in
-// the temporary folder. Nothing when neither can be had: one that someone else made first is not taken.
+// A folder no other user can write in: the one where this user's private files go, when it is their own
+// private folder, else one made in it. Nothing when neither can be had: one that someone else made first
+// is not taken.
 QString privateFolder()
 {
-    const auto runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (runtime.startsWith('/') && ownPrivateFolder(runtime)) {
-        return QString::fromLocal8Bit(runtime);
+    const auto parent = PrivateFilesParent();
+    if (IsOwnPrivateFolder(parent)) {
+        return QFile::decodeName(parent.c_str());
     }
-    const auto made = QFile::encodeName(QDir::tempPath()) + "/zwojnik-" + QByteArray::number(geteuid());
-    mkdir(made.constData(), 0700);
-    return ownPrivateFolder(made) ? QString::fromLocal8Bit(made) : QString();
+    const auto made = parent + "/zwojnik-" + std::to_string(geteuid());
+    mkdir(made.c_str(), 0700);
+    return IsOwnPrivateFolder(made) ? QFile::decodeName(made.c_str()) : QString();
 }
 
 bool peerIsThisUser(const QLocalSocket& socket)
@@ -119,25 +135,34 @@ bool peerIsThisUser(const QLocalSocket& socket)
            peer.uid == geteuid();
 }
 
-// The running program takes the documents, or else this launch opens them itself and leaves it be.
-bool handOver(QLocalSocket& socket, const std::vector<String>& absolutePaths)
+// The running program takes the documents piece by piece; this launch opens itself those of the first
+// piece it does not take and of the pieces after.
+InstanceChannel::HandOver handOver(QLocalSocket& socket, const std::vector<String>& absolutePaths)
 {
+    InstanceChannel::HandOver result;
     if (!peerIsThisUser(socket)) {
-        return false;
+        return result;
     }
-    socket.write(encode(absolutePaths));
-    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kAnswerTimeoutMs)) {
+    for (const auto& piece : inPieces(absolutePaths)) {
+        socket.write(piece.message);
+        while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kAnswerTimeoutMs)) {
+        }
+        while (socket.bytesAvailable() < 1 && socket.waitForReadyRead(kAnswerTimeoutMs)) {
+        }
+        char answer = 0;
+        if (!socket.getChar(&answer) || answer != kTaken) {
+            return result;
+        }
+        result.taken += piece.documents;
     }
-    while (socket.bytesAvailable() < 1 && socket.waitForReadyRead(kAnswerTimeoutMs)) {
-    }
-    char answer = 0;
-    return socket.getChar(&answer) && answer == kTaken;
+    result.whole = true;
+    return result;
 }
 
 } // namespace
 
-InstanceChannel::InstanceChannel(QString socketPath, Receiver receiver)
-    : mSocketPath(std::move(socketPath)), mReceiver(std::move(receiver))
+InstanceChannel::InstanceChannel(QString socketPath, Receiver receiver, int peerTimeoutMs)
+    : mSocketPath(std::move(socketPath)), mReceiver(std::move(receiver)), mPeerTimeoutMs(peerTimeoutMs)
 {
     connect(&mRelisten, &QTimer::timeout, this, &InstanceChannel::relistenIfClosed);
 }
@@ -154,10 +179,10 @@ QString InstanceChannel::SocketPathForThisSession()
     return folder + QStringLiteral("/zwojnik-%1-%2").arg(geteuid()).arg(sessionName());
 }
 
-bool InstanceChannel::HandOverOrListen(const std::vector<String>& absolutePaths)
+InstanceChannel::HandOver InstanceChannel::HandOverOrListen(const std::vector<String>& absolutePaths)
 {
     if (mSocketPath.isEmpty()) {
-        return false; // nowhere safe to meet: every launch is a program of its own
+        return {}; // nowhere safe to meet: every launch is a program of its own
     }
     // Launches at the same moment take turns, so that exactly one of them becomes the running program.
     // A lock that cannot be had is no turn: this launch keeps its documents and does not listen.
@@ -165,11 +190,11 @@ bool InstanceChannel::HandOverOrListen(const std::vector<String>& absolutePaths)
     struct stat status = {};
     if (lstat(QFile::encodeName(lockPath).constData(), &status) == 0 &&
         (status.st_uid != geteuid() || !S_ISREG(status.st_mode))) {
-        return false;
+        return {};
     }
     QLockFile lock(lockPath);
     if (!lock.tryLock(kLockTimeoutMs)) {
-        return false;
+        return {};
     }
 
     QLocalSocket socket;
@@ -185,7 +210,7 @@ bool InstanceChannel::HandOverOrListen(const std::vector<String>& absolutePaths)
         connect(mServer.get(), &QLocalServer::newConnection, this, &InstanceChannel::accept);
         mRelisten.start(kRelistenIntervalMs);
     }
-    return false;
+    return {};
 }
 
 void InstanceChannel::relistenIfClosed()
@@ -224,30 +249,36 @@ void InstanceChannel::accept()
         }
         ++mWaiting;
         connect(socket, &QObject::destroyed, this, [this] { --mWaiting; });
-        // A launch answers within this time or not at all: its place goes to the next one.
-        QTimer::singleShot(kAnswerTimeoutMs, socket, [socket] { socket->abort(); });
+        // A launch sends each piece within this time or not at all: its place goes to the next one.
+        auto* timeout = new QTimer(socket);
+        timeout->setSingleShot(true);
+        timeout->setInterval(mPeerTimeoutMs);
+        connect(timeout, &QTimer::timeout, socket, [socket] { socket->abort(); });
+        timeout->start();
         auto message = std::make_shared<QByteArray>();
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket, message] { read(*socket, *message); });
-        read(*socket, *message);
+        connect(socket, &QLocalSocket::readyRead, this,
+                [this, socket, message, timeout] { read(*socket, *message, *timeout); });
+        read(*socket, *message, *timeout);
     }
 }
 
-void InstanceChannel::read(QLocalSocket& socket, QByteArray& message)
+void InstanceChannel::read(QLocalSocket& socket, QByteArray& message, QTimer& timeout)
 {
-    if (message.size() + socket.bytesAvailable() > kLongestMessage) {
+    if (message.size() + socket.bytesAvailable() > static_cast<qsizetype>(kLongestPiece)) {
         socket.abort();
         return;
     }
     message += socket.readAll();
-    const auto paths = decode(message);
-    // A launch that has gone already no longer waits for the answer: it opens its documents itself.
-    if (!paths || socket.state() != QLocalSocket::ConnectedState) {
-        return;
+    while (auto piece = firstPiece(message)) {
+        // A launch that has gone already no longer waits for the answer: it opens its documents itself.
+        if (socket.state() != QLocalSocket::ConnectedState) {
+            return;
+        }
+        message.remove(0, piece->length);
+        socket.putChar(kTaken);
+        timeout.start();
+        mReceiver(piece->paths);
     }
-    disconnect(&socket, &QLocalSocket::readyRead, this, nullptr);
-    socket.putChar(kTaken);
-    socket.disconnectFromServer();
-    mReceiver(*paths);
 }
 
 } // namespace framework::detail

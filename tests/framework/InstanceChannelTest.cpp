@@ -24,6 +24,7 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -147,18 +148,21 @@ protected:
     std::shared_ptr<RecordingApp> recording = std::make_shared<RecordingApp>();
 };
 
-// The channel alone, in a folder every user may enter, so that another user's process can reach it.
+// The channel alone, in a folder every user may enter, so that another user's process can reach it; it is
+// sticky, so that no one can rename what another put there.
 class InstanceChannelSafetyTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { fs::permissions(dir.path(), fs::perms::all); }
+    void SetUp() override { fs::permissions(dir.path(), fs::perms::all | fs::perms::sticky_bit); }
 
-    std::unique_ptr<InstanceChannel> Channel(const std::string& path)
+    std::unique_ptr<InstanceChannel> Channel(const std::string& path, int peerTimeoutMs = 10000)
     {
         return std::make_unique<InstanceChannel>(
-            QString::fromStdString(path), [this](const std::vector<std::string>& paths) {
+            QString::fromStdString(path),
+            [this](const std::vector<std::string>& paths) {
                 received.insert(received.end(), paths.begin(), paths.end());
-            });
+            },
+            peerTimeoutMs);
     }
 
     TempDir dir;
@@ -291,7 +295,7 @@ TEST_F(InstanceChannelTest, LaunchThatGetsNoAnswerOpensItsDocumentsItself)
 TEST_F(InstanceChannelSafetyTest, OnlyAWholeMessageIsTakenAndAnsweredAndOnlyItsAbsolutePaths)
 {
     const auto channel = Channel(dir / "kanal");
-    ASSERT_FALSE(channel->HandOverOrListen({"/nikt/nie/słucha.lit"})) << "nobody listens yet";
+    ASSERT_FALSE(channel->HandOverOrListen({"/nikt/nie/słucha.lit"}).whole) << "nobody listens yet";
     QLocalSocket cut;
     QLocalSocket whole;
     for (auto* socket : {&cut, &whole}) {
@@ -338,6 +342,27 @@ TEST_F(InstanceChannelSafetyTest, SocketLivesOnlyInAFolderThatThisUserAloneCanWr
         ASSERT_EQ(lstat(ownFolder.c_str(), &status), 0);
         EXPECT_EQ(status.st_mode & 07777, 0700u);
     }
+    // A temporary folder where others may rename what is there, or under one, is passed over for /tmp; a
+    // sticky one is not.
+    fs::create_directories(dir / "open/inner");
+    fs::create_directories(dir / "open/runtime");
+    fs::create_directories(dir / "sticky");
+    fs::permissions(dir / "open", fs::perms::all);
+    fs::permissions(dir / "open/runtime", fs::perms::owner_all);
+    fs::permissions(dir / "sticky", fs::perms::all | fs::perms::sticky_bit);
+    const auto inTmp = "/tmp/zwojnik-" + std::to_string(geteuid());
+    const bool hadTmpFolder = fs::exists(inTmp);
+    for (const auto& [temporary, runtime, folder] :
+         {std::tuple{dir / "open", dir / "open/runtime", inTmp},
+          std::tuple{dir / "open/inner", dir / "0711", inTmp},
+          std::tuple{dir / "sticky", dir / "0711", dir / ("sticky/zwojnik-" + std::to_string(geteuid()))}}) {
+        const ScopedVariable temporaryVariable("TMPDIR", temporary);
+        const ScopedVariable runtimeVariable("XDG_RUNTIME_DIR", runtime);
+        EXPECT_TRUE(socketIn(folder)) << temporary << " " << runtime;
+    }
+    if (!hadTmpFolder) {
+        fs::remove(inTmp);
+    }
     // Another user who made the folder first keeps it, and there is no single instance.
     fs::remove(ownFolder);
     fs::create_directories(ownFolder);
@@ -346,13 +371,13 @@ TEST_F(InstanceChannelSafetyTest, SocketLivesOnlyInAFolderThatThisUserAloneCanWr
     const ScopedVariable unset("XDG_RUNTIME_DIR", std::nullopt);
     EXPECT_EQ(InstanceChannel::SocketPathForThisSession(), QString());
     const auto channel = Channel({});
-    EXPECT_FALSE(channel->HandOverOrListen({"/a.lit"}));
+    EXPECT_FALSE(channel->HandOverOrListen({"/a.lit"}).whole);
 }
 
 TEST_F(InstanceChannelSafetyTest, BothEndsTalkOnlyToTheirOwnUser)
 {
     const auto channel = Channel(dir / "kanal");
-    ASSERT_FALSE(channel->HandOverOrListen({}));
+    ASSERT_FALSE(channel->HandOverOrListen({}).whole);
     fs::permissions(dir / "kanal", fs::perms::all);
     EXPECT_EQ(exitStatusOf(asUser(kOtherUser, dir / "kanal", true)), 1)
         << "another user's launch was answered";
@@ -363,13 +388,13 @@ TEST_F(InstanceChannelSafetyTest, BothEndsTalkOnlyToTheirOwnUser)
     // A program of another user answering at the name does not get this launch's documents.
     const pid_t stranger = asUser(kOtherUser, dir / "obcy", false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(dir / "obcy"); }, 5000));
-    EXPECT_FALSE(Channel(dir / "obcy")->HandOverOrListen({"/moja.lit"}));
+    EXPECT_FALSE(Channel(dir / "obcy")->HandOverOrListen({"/moja.lit"}).whole);
     kill(stranger, SIGKILL);
     waitpid(stranger, nullptr, 0);
     // The same stand-in as this user is taken for the running program: the check above is the user's.
     const pid_t own = asUser(geteuid(), dir / "swoj", false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(dir / "swoj"); }, 5000));
-    EXPECT_TRUE(Channel(dir / "swoj")->HandOverOrListen({"/moja.lit"}));
+    EXPECT_TRUE(Channel(dir / "swoj")->HandOverOrListen({"/moja.lit"}).whole);
     kill(own, SIGKILL);
     waitpid(own, nullptr, 0);
 }
@@ -381,19 +406,37 @@ TEST_F(InstanceChannelSafetyTest, LockThatCannotBeTakenMeansNoHandOverAndNoWait)
     const auto channel = Channel(dir / "kanal");
     QElapsedTimer timer;
     timer.start();
-    EXPECT_FALSE(channel->HandOverOrListen({"/a.lit"}));
+    EXPECT_FALSE(channel->HandOverOrListen({"/a.lit"}).whole);
     EXPECT_LT(timer.elapsed(), 3000);
     EXPECT_FALSE(fs::exists(dir / "kanal")) << "listened without the lock";
 }
 
-TEST_F(InstanceChannelSafetyTest, PeersAreCappedInNumberAndInWhatEachSends)
+// A launch with more paths than one piece holds (a thousand books with long names) hands them all over and
+// ends; peers that send more than a piece at once, or nothing within their time, are turned away.
+TEST_F(InstanceChannelSafetyTest, PeersAreCappedInNumberInWhatEachSendsAtOnceAndInTime)
 {
-    const auto channel = Channel(dir / "kanal");
-    ASSERT_FALSE(channel->HandOverOrListen({}));
+    const auto channel = Channel(socketPath());
+    ASSERT_FALSE(channel->HandOverOrListen({}).whole);
+    QStringList books;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 1100; ++i) {
+        expected.push_back(dir / (std::to_string(1000 + i) + std::string(246, 'k') + ".lit"));
+        books << QString::fromStdString(expected.back());
+    }
+    ASSERT_GT(books.join(QString()).size(), static_cast<qsizetype>(InstanceChannel::kLongestPiece));
+    Launch many;
+    many.Start(books);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return many.Ended(); }, 60000)) << "the launch became a program";
+    EXPECT_TRUE(many.ExitedWithZero());
+    EXPECT_TRUE(received == expected) << received.size() << " of " << expected.size() << " received";
+    many.process.kill();
+    many.process.waitForFinished();
+    received.clear();
+
     std::vector<std::unique_ptr<QLocalSocket>> peers;
     for (int i = 0; i < 20; ++i) {
         auto peer = std::make_unique<QLocalSocket>();
-        peer->connectToServer(QString::fromStdString(dir / "kanal"));
+        peer->connectToServer(QString::fromStdString(socketPath()));
         ASSERT_TRUE(peer->waitForConnected(5000));
         peer->write("/bez/konca.lit");
         peers.push_back(std::move(peer));
@@ -402,10 +445,19 @@ TEST_F(InstanceChannelSafetyTest, PeersAreCappedInNumberAndInWhatEachSends)
         return std::count_if(peers.begin(), peers.end(),
                              [](const auto& peer) { return peer->state() == QLocalSocket::ConnectedState; });
     };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return open() == 8; }, 5000)) << open() << " still connected";
-    // One that sends more than any hand-over is turned away too.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return open() == 8; }, 20000)) << open() << " still connected";
     peers.front()->write(QByteArray(300 * 1024, 'x'));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return open() == 7; }, 5000)) << open() << " still connected";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return open() == 7; }, 20000)) << open() << " still connected";
+    EXPECT_TRUE(received.empty());
+
+    const auto impatient = Channel(dir / "kanal", 50);
+    ASSERT_FALSE(impatient->HandOverOrListen({}).whole);
+    QLocalSocket slow;
+    slow.connectToServer(QString::fromStdString(dir / "kanal"));
+    ASSERT_TRUE(slow.waitForConnected(5000));
+    slow.write("/powoli.lit");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return slow.state() != QLocalSocket::ConnectedState; }, 20000))
+        << "a peer that never finishes keeps its place";
     EXPECT_TRUE(received.empty());
 }
 
@@ -423,13 +475,14 @@ TEST_F(InstanceChannelSafetyTest, ServerClosedForWantOfDescriptorsListensAgainUn
         none.rlim_cur = static_cast<rlim_t>(lowestFree);
         const bool limited = setrlimit(RLIMIT_NOFILE, &none) == 0;
         const bool connected = connectTo(peer, dir / "kanal");
-        QTest::qWait(300);
+        // Qt closes the server once accepting fails, and removes its socket.
+        const bool closed = QTest::qWaitFor([&] { return !fs::exists(dir / "kanal"); }, 20000);
         setrlimit(RLIMIT_NOFILE, &previous);
         close(peer);
-        return limited && connected && !fs::exists(dir / "kanal");
+        return limited && connected && closed;
     };
     const auto channel = Channel(dir / "kanal");
-    ASSERT_FALSE(channel->HandOverOrListen({}));
+    ASSERT_FALSE(channel->HandOverOrListen({}).whole);
     ASSERT_TRUE(failAccept()) << "accepting did not fail";
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return exitStatusOf(asUser(geteuid(), dir / "kanal", true)) == 0; }, 10000));
@@ -439,8 +492,11 @@ TEST_F(InstanceChannelSafetyTest, ServerClosedForWantOfDescriptorsListensAgainUn
     std::vector<std::string> taken;
     InstanceChannel later(QString::fromStdString(dir / "kanal"),
                           [&](const std::vector<std::string>& paths) { taken = paths; });
-    ASSERT_FALSE(later.HandOverOrListen({}));
-    QTest::qWait(1500);
+    ASSERT_FALSE(later.HandOverOrListen({}).whole);
+    // The closed server looks again until it finds the name taken.
+    auto* relisten = channel->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(relisten, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !relisten->isActive(); }, 20000));
     EXPECT_EQ(exitStatusOf(asUser(geteuid(), dir / "kanal", true)), 0);
     EXPECT_EQ(taken, std::vector<std::string>{"/cudza.lit"}) << "the closed server took the name back";
     EXPECT_EQ(received.size(), 1u);
@@ -454,9 +510,7 @@ TEST(InstanceChannelDisplay, OneProgramPerDisplayHoweverDisplayIsWritten)
     }
     TempDir runtime;
     const auto launch = [&](QProcess& process, const QString& display) {
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("DISPLAY"), display);
+        auto environment = server.Environment(display);
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime.path()));
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(ZWOJNIK_BUILD_DIR "/zwojnik"), {});
@@ -468,13 +522,13 @@ TEST(InstanceChannelDisplay, OneProgramPerDisplayHoweverDisplayIsWritten)
             const auto names = FileNames(runtime.path());
             return names.size() == 1 && fs::is_socket(runtime / *names.begin());
         },
-        20000))
+        60000))
         << "the first program never listened";
     for (const auto& form : {"%1.0", "unix%1", "unix%1.0"}) {
         const auto display = QString::fromLatin1(form).arg(server.Display());
         QProcess later;
         launch(later, display);
-        EXPECT_TRUE(later.waitForFinished(10000)) << display.toStdString() << " started a program of its own";
+        EXPECT_TRUE(later.waitForFinished(60000)) << display.toStdString() << " started a program of its own";
         EXPECT_EQ(later.exitCode(), 0) << display.toStdString();
         if (later.state() != QProcess::NotRunning) {
             later.kill();

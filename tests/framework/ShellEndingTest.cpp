@@ -10,6 +10,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace fs = std::filesystem;
 using namespace testsupport;
@@ -45,23 +46,26 @@ protected:
         command = "`printf \"" + ConverterBinary() + " " + (dir / "rura.lit") + " " + (dir / "out/") + "\"`";
     }
 
-    void StartProbe(const QString& platform = QStringLiteral("offscreen"), const QString& display = {})
+    // With a question file, the probe asks to quit as the command starts: this waits for the question too.
+    void StartProbe(const QProcessEnvironment& environment, const std::string& question = {})
     {
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
-        environment.insert(QStringLiteral("DISPLAY"), display);
         probe.setProcessEnvironment(environment);
-        probe.start(QStringLiteral(ZWOJNIK_BUILD_DIR "/tests/shell_probe"),
-                    {QString::fromStdString(command), QString::fromStdString(dir / "afterwards")});
+        QStringList arguments{QString::fromStdString(command), QString::fromStdString(dir / "afterwards")};
+        if (!question.empty()) {
+            arguments << QString::fromStdString(question);
+        }
+        probe.start(QStringLiteral(ZWOJNIK_BUILD_DIR "/shell_probe"), arguments);
         ASSERT_TRUE(probe.waitForStarted());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return processesRunning(converterRun).size() == 1; }, 20000))
+        ASSERT_TRUE(QTest::qWaitFor([&] { return processesRunning(converterRun).size() == 1; }, 60000))
             << "the converter never started";
         converter = processesRunning(converterRun).front();
+        ASSERT_TRUE(question.empty() || QTest::qWaitFor([&] { return !ReadFile(question).empty(); }, 60000))
+            << "the probe never asked";
     }
 
     void ExpectConverterGone()
     {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !ProcessRunning(converter); }, 5000))
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !ProcessRunning(converter); }, 20000))
             << "the converter still runs";
         EXPECT_TRUE(processesRunning(converterRun).empty());
     }
@@ -76,20 +80,27 @@ protected:
 } // namespace
 
 // Killed outright, the program cleans up nothing; the termination signals end the converter, then the
-// program by the same signal once it has cleaned up.
+// program by the same signal once it has cleaned up, even while the stop question waits for an answer.
 TEST_F(ShellEndingTest, ProgramKilledOrEndedBySignalTakesTheConverterWithIt)
 {
-    for (const auto& [signal, afterwards] :
-         {std::pair{SIGKILL, ""}, std::pair{SIGTERM, "137 stopped\n"}, std::pair{SIGHUP, "137 stopped\n"},
-          std::pair{SIGINT, "137 stopped\n"}}) {
+    auto offscreen = QProcessEnvironment::systemEnvironment();
+    offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const auto question = dir / "pytanie";
+    for (const auto& [signal, afterwards, asked] :
+         {std::tuple{SIGKILL, "", false}, std::tuple{SIGTERM, "137 stopped\n", false},
+          std::tuple{SIGHUP, "137 stopped\n", false}, std::tuple{SIGINT, "137 stopped\n", false},
+          std::tuple{SIGTERM, "137 stopped\n", true}}) {
+        SCOPED_TRACE(std::to_string(signal) + (asked ? " with the question open" : ""));
         fs::remove(dir / "afterwards");
-        StartProbe();
+        fs::remove(question);
+        StartProbe(offscreen, asked ? question : "");
         kill(static_cast<pid_t>(probe.processId()), signal);
-        ASSERT_TRUE(probe.waitForFinished(5000)) << signal;
+        ASSERT_TRUE(probe.waitForFinished(60000));
         ExpectConverterGone();
-        EXPECT_EQ(probe.exitStatus(), QProcess::CrashExit) << signal;
+        EXPECT_EQ(probe.exitStatus(), QProcess::CrashExit);
         EXPECT_EQ(probe.exitCode(), signal) << "the program did not end by the signal it got";
-        EXPECT_EQ(ReadFile(dir / "afterwards"), afterwards) << signal;
+        EXPECT_EQ(ReadFile(dir / "afterwards"), afterwards);
+        EXPECT_EQ(ReadFile(question), asked ? "Przerwać?" : "");
     }
 }
 
@@ -99,8 +110,8 @@ TEST_F(ShellEndingTest, DisplayThatGoesAwayTakesTheConverterWithTheProgram)
     if (!server.Start()) {
         GTEST_SKIP() << "Xvfb is not installed";
     }
-    StartProbe(QStringLiteral("xcb"), server.Display());
+    StartProbe(server.Environment());
     server.Kill();
-    ASSERT_TRUE(probe.waitForFinished(10000)) << "the program did not notice that its display went";
+    ASSERT_TRUE(probe.waitForFinished(60000)) << "the program did not notice that its display went";
     ExpectConverterGone();
 }

@@ -62,6 +62,7 @@ done
 dpkg-deb -c "$deb" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }' >"$work/contents"
 for entry in \
     "./usr/lib/zwojnik/zwojnik" \
+    "./usr/lib/zwojnik/zwojnik-supervisor" \
     "$converter_entry" \
     "./usr/bin/zwojnik -> ../lib/zwojnik/zwojnik" \
     "./usr/share/applications/zwojnik.desktop" \
@@ -75,7 +76,7 @@ for entry in \
     fi
     grep -qxF "$entry" "$work/contents" || fail "the package lacks $entry"
 done
-echo "ok: the package holds the program, its converter, bin/zwojnik and the desktop files"
+echo "ok: the package holds the program, its supervisor and converter, bin/zwojnik and the desktop files"
 
 root="$work/root"
 dpkg -x "$deb" "$root"
