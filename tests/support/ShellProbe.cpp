@@ -47,7 +47,8 @@ int main(int argc, char** argv)
     QAction quit;
     quit.setMenuRole(QAction::QuitRole);
     if (argc == 4) {
-        runtime = std::make_unique<framework::Runtime>(1, argv);
+        runtime = std::make_unique<framework::Runtime>(1, argv,
+                                                       framework::ProgramIdentity{"Zwojnik", "zwojnik", {}});
         watch = std::make_unique<QuestionWatch>(argv[3]);
         QCoreApplication::postEvent(&quit, new QShortcutEvent(QKeySequence(Qt::CTRL | Qt::Key_Q), 0));
     }
