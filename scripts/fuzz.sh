@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzzers (fuzz/) with clang in build-fuzz and runs each for the given number of seconds,
 # starting from its committed corpus in fuzz/corpus/<target>/, which it replays first: a former
-# finding kept there fails at once; the converter's fuzzer starts from the test books as well. New
-# inputs go to a scratch folder, never into the corpus. A finding leaves its input in
-# build-fuzz/findings/ and fails the script.
+# finding kept there fails at once; the converter's fuzzer starts from the test books as well (its
+# other fuzzer, book_edit, edits those books). New inputs go to a scratch folder, never into the
+# corpus. A finding leaves its input in build-fuzz/findings/ and fails the script.
 #
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target...]
 # Needs clang with its libFuzzer runtime (Debian 12: clang-14, libclang-rt-14-dev); installs nothing.
@@ -38,6 +38,8 @@ for target in "${targets[@]}"; do
         mkdir -p "$scratch/books"
         cp tests/data/*.lit "$scratch/books/"
         corpora+=("$scratch/books")
+    fi
+    if [[ $target == converter || $target == book_edit ]]; then
         # The converter reports every damaged book on standard error; the log keeps the findings.
         options+=(-close_fd_mask=2)
     fi

@@ -132,6 +132,32 @@ TEST_F(ConverterTest, EveryChapterShowsItsOwnPictureAndTheContentsReachEveryChap
     }
 }
 
+// The fuzzer's regression books (fuzz/corpus/converter/): the test book krotka.lit with its page placed
+// before its section, by an offset that wraps past 2^64 with the size, or with a license whose key
+// decodes to nothing or to more than the converter holds. With a reader's key file beside them, as the
+// fuzzer keeps, the converter refuses each with its reason, where it read or wrote outside its buffers
+// or crashed, or opened the book with the key it had overwritten; the page gets nothing.
+TEST_F(ConverterTest, ABookWithAnEntryOutsideItsSectionOrAKeyThatDoesNotFitIsRefused)
+{
+    const struct
+    {
+        const char* name;
+        const char* reason;
+    } cases[]{{"directory-entry-offset-wrap", "Invalid Directory Entry (\"/data/html/content\""},
+              {"directory-entry-offset-far", "Invalid Directory Entry (\"/data/html/content\""},
+              {"license-empty-key", "The End-User-License's key is empty or does not fit in 256 bytes."},
+              {"license-long-key", "The End-User-License's key is empty or does not fit in 256 bytes."}};
+    std::ofstream(dir / "keys.txt") << "2753\n3233\n";
+    for (const auto& [name, reason] : cases) {
+        const auto book = dir / name + ".lit";
+        fs::copy_file(TestBook(std::string("../../fuzz/corpus/converter/regression-") + name), book);
+        const auto run = RunConverter(book, dir / name + "/");
+        EXPECT_EQ(run.status, 255) << name << ": " << run.standardError;
+        EXPECT_NE(run.standardError.find(reason), std::string::npos) << name << ": " << run.standardError;
+        EXPECT_EQ(ReadFile(dir / name + "/krotka.html"), "") << name;
+    }
+}
+
 // A file already in the destination is kept: the book's own files take other names, and a link there
 // is not followed out of the folder.
 TEST_F(ConverterTest, FilesAlreadyInTheDestinationAreKept)
