@@ -1,9 +1,11 @@
 #include "support/Conversion.h"
 #include "support/TempDir.h"
 
+#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -63,4 +65,42 @@ TEST(TerminalLibraryTest, ConvertsWithoutAWindowAndSaysHowEachBookWent)
         << run.output;
     run = runProgram("--output", work);
     EXPECT_EQ(run.status, 1) << run.output;
+}
+
+// SIGTERM, as Ctrl+C's SIGINT, ends the running converters with all they started and removes what they wrote;
+// then it ends the program.
+TEST(TerminalLibraryTest, ASignalEndsTheConvertersAndRemovesWhatTheyWrote)
+{
+    TempDir work;
+    TempDir privateFiles;
+    fs::permissions(privateFiles.path(), fs::perms::owner_all);
+    ScopedVariable runtimeFolder{"XDG_RUNTIME_DIR", privateFiles.path()};
+    // The program beside a converter that stops inside the book after writing part of it.
+    const auto program = work / "program";
+    const auto started = work / "zaczęta";
+    MakeConverterScript(program, "echo część > \"$2/część.html\"; sleep 600 & echo $! > '" + started +
+                                     ".tmp'; mv '" + started + ".tmp' '" + started + "'; wait");
+    fs::copy_file(std::string(ZWOJNIK_BUILD_DIR) + "/zwojnik", program + "/zwojnik");
+    fs::create_symlink(std::string(ZWOJNIK_BUILD_DIR) + "/zwojnik-supervisor",
+                       program + "/zwojnik-supervisor");
+    CopyTestBook("krotka.lit", work / "książki/wolna.lit");
+
+    const pid_t child = fork();
+    if (child == 0) {
+        execl((program + "/zwojnik").c_str(), "zwojnik", "--output", (work / "cel").c_str(),
+              (work / "książki").c_str(), nullptr);
+        _exit(127);
+    }
+    ASSERT_GT(child, 0);
+    while (!fs::exists(started)) {
+        ASSERT_TRUE(ProcessRunning(child));
+        usleep(10'000);
+    }
+    kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_TRUE(FileNames(work / "cel").empty()) << ::testing::PrintToString(FileNames(work / "cel"));
+    EXPECT_FALSE(ProcessRunning(std::stoi(ReadFile(started))));
+    EXPECT_TRUE(FileNames(privateFiles.path()).empty());
 }
