@@ -27,6 +27,7 @@ std::shared_ptr<MenuItem> makeNode(const String& name, const String& text, const
 
 MenuBar1::MenuBar1()
 {
+    SetHint(kDropHint);
     Untitled1();
     Untitled2();
     Untitled3();
