@@ -2,6 +2,7 @@
 
 #include "conversion/Konwertuj.h"
 #include "framework/Exceptions.h"
+#include "library_window/LibraryCommand.h"
 #include "ui/InformationCommands.h"
 
 namespace app {
@@ -49,6 +50,12 @@ bool App::PlikOdtwarzajfilmzdysku_Action()
 bool App::AppleOdwiedstronclit_Action()
 {
     return ui::OpenConverterPage();
+}
+
+bool App::PlikZamienwieleplikow_Action()
+{
+    return library_window::ConvertLibraryFromDisk(
+        framework::Require(ExecutableFile()->Parent()).NativePath());
 }
 
 void App::konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath)

@@ -22,6 +22,7 @@ public:
     bool PomocPomocKinolek_Action();
     bool PlikOdtwarzajfilmzdysku_Action();
     bool AppleOdwiedstronclit_Action();
+    bool PlikZamienwieleplikow_Action();
 
     framework::FolderItemPtr ExecutableFile() const override { return Application::ExecutableFile(); }
     void konwertuj(const String& appFolderPath, const String& sourcePath,

@@ -165,6 +165,12 @@ if [ -n "$calibre" ] && [ -f "$large_book" ]; then
         >"$work/calibre.peer"
 fi
 
+library_books=200 library_runs=5
+[ "${1:-}" = "--quick" ] && library_books=20 library_runs=1
+say "==> a library of $library_books books through zwojnik --output, against clit-intel one after another"
+"$bench_dir/library.sh" "$build" "$([ -f "$large_book" ] && echo "$large_book")" "$library_books" "$library_runs" \
+    >"$work/library.md"
+
 say "==> functions (Google Benchmark)"
 "$tools/zwojnik_function_bench" --benchmark_out="$work/functions.csv" --benchmark_out_format=csv \
     >/dev/null 2>"$work/functions.log"
@@ -260,6 +266,16 @@ compiler_version="$("$compiler" --version | sed -n 1p)"
     else
         echo "Not measured: Debian's clit (package convlit) is not installed, or there is no large book."
     fi
+    echo
+    echo "## A whole library"
+    echo
+    echo "\`zwojnik --output FOLDER LIBRARY\` on $library_books books (copies of the test books in folders of 50,"
+    echo "every 20th the large book) against the same books converted one after another by clit-intel run"
+    echo "directly (\`bench/library.sh\`), the two alternating; the program's own peak resident memory (the"
+    echo "converters are processes of their own) for the library and for one five times its size. Goal: at"
+    echo "least 1.8 × faster than the sequence."
+    echo
+    cat "$work/library.md"
     echo
     echo "## Start-up"
     echo

@@ -4,6 +4,7 @@
 #include "conversion/FirstPage.h"
 #include "conversion/Outcome.h"
 #include "conversion/Quoting.h"
+#include "conversion/Verdict.h"
 #include "framework/Application.h"
 #include "framework/Files.h"
 #include "framework/Messages.h"
@@ -12,73 +13,15 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 #include <variant>
 
 namespace conversion {
 
 namespace {
 
-// How much of a command's standard error the shell keeps: its last 8 KiB.
-constexpr std::size_t kErrorOutputKept = 8192;
-
-// The three paths of a conversion as the system names them.
-struct Paths
-{
-    String converter;
-    String book;
-    String destination;
-};
-
 // Why the conversion did not start, or how it finished; neither when the program is ending.
 using Run = std::variant<std::monostate, String, FinishedConversion>;
-
-// The standard error from its first whole line: once the shell has cut it, it starts mid-line.
-String wholeLines(const String& errorOutput)
-{
-    const auto lineEnd = errorOutput.find('\n');
-    return errorOutput.size() < kErrorOutputKept || lineEnd == String::npos ? errorOutput
-                                                                            : errorOutput.substr(lineEnd + 1);
-}
-
-std::set<String> entryNames(const String& folder)
-{
-    std::set<String> names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
-// Whether the folder's file system has not one free block left. File systems that tell no sizes tell
-// nothing.
-bool destinationFull(const String& folder)
-{
-    struct statvfs space = {};
-    if (statvfs(folder.c_str(), &space) != 0 || space.f_blocks == 0) {
-        return false;
-    }
-    // The superuser may write into the blocks kept in reserve as well.
-    return (geteuid() == 0 ? space.f_bfree : space.f_bavail) == 0;
-}
-
-// Our converter fails with 255 when a write fails, and says why. The system's cuts its files short on a
-// full disk and still exits with 0: a destination left without a free block is the only sign of it.
-std::optional<Failure> failureOf(int status, const String& errorOutput, std::vector<String> namedPaths,
-                                 const String& destination)
-{
-    if (status != 0) {
-        return RecognizeFailure(status, errorOutput, std::move(namedPaths));
-    }
-    if (configuration::kSystemConverter && destinationFull(destination)) {
-        return Failure::DestinationFull;
-    }
-    return std::nullopt;
-}
 
 // Runs the converter on links in a staging folder, which is gone by the time this returns.
 Run runConverter(std::int32_t architecture, const Paths& paths)
@@ -103,22 +46,15 @@ Run runConverter(std::int32_t architecture, const Paths& paths)
     }
 
     const auto packagesBefore = PackageNames(paths.destination);
-    const auto namesBefore = entryNames(paths.destination);
+    const auto namesBefore = EntryNames(paths.destination);
     shell.Execute(ConverterCommand(architecture, stagedApp, stagedBook, stagedDestination));
     if (shell.Stopped()) {
         return {};
     }
     const auto status = shell.ErrorCode();
-    const auto errorOutput = wholeLines(shell.ErrorOutput());
-    const auto stagedConverter = staging->Path() + "/" + ConverterName(architecture);
-    const auto failure = failureOf(status, errorOutput,
-                                   {staging->Book(), staging->Destination(), staging->Path(), paths.converter,
-                                    paths.book, paths.destination},
-                                   paths.destination);
-    // The converter names what it was given: the staging folder's links. The user knows their targets.
-    auto shownOutput = framework::ReplaceAll(errorOutput, staging->Book(), paths.book);
-    shownOutput = framework::ReplaceAll(shownOutput, staging->Destination(), paths.destination);
-    shownOutput = framework::ReplaceAll(shownOutput, stagedConverter, paths.converter);
+    const auto errorOutput = WholeLines(shell.ErrorOutput());
+    const auto failure = FailureOf(status, errorOutput, *staging, paths);
+    const auto shownOutput = ShownOutput(errorOutput, *staging, paths, architecture);
     return FinishedConversion{.status = status,
                               .failure = failure,
                               .errorOutput = shownOutput,
@@ -127,7 +63,7 @@ Run runConverter(std::int32_t architecture, const Paths& paths)
                               .destinationPath = paths.destination,
                               .packagesBefore = packagesBefore,
                               .destinationGained =
-                                  !std::ranges::includes(namesBefore, entryNames(paths.destination))};
+                                  !std::ranges::includes(namesBefore, EntryNames(paths.destination))};
 }
 
 } // namespace

@@ -67,6 +67,14 @@ public:
 };
 
 class MenuBar : public MenuItem
-{};
+{
+public:
+    // A line the window that holds the menus shows below them; empty for none.
+    const String& Hint() const { return mHint; }
+    void SetHint(const String& hint) { mHint = hint; }
+
+private:
+    String mHint;
+};
 
 } // namespace framework

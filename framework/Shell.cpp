@@ -1,10 +1,10 @@
 #include "framework/Shell.h"
 
 #include "framework/Application.h"
-#include "framework/Descriptor.h"
 #include "framework/Exceptions.h"
 #include "framework/Platform.h"
 #include "framework/detail/RuntimeState.h"
+#include "framework/supervisor/Launcher.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,18 +12,13 @@
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QWindow>
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <optional>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace framework {
 
@@ -31,36 +26,7 @@ namespace {
 
 constexpr const char* kShell = "/bin/sh";
 constexpr const char* kSupervisorName = "zwojnik-supervisor";
-constexpr std::size_t kErrorOutputKept = 8192;
 constexpr std::array kTerminationSignals{SIGTERM, SIGHUP, SIGINT};
-// The supervisor's end of the pipe that closes when it exits.
-constexpr int kRunningDescriptor = 3;
-
-struct Pipe
-{
-    Descriptor read;
-    Descriptor write;
-};
-
-// A pipe whose ends are closed on exec and lie above the descriptors that the supervisor is given, so that
-// handing one end over never replaces another, even when the program runs with its standard ones closed.
-Pipe makePipe(int flags)
-{
-    int ends[2] = {-1, -1};
-    if (pipe2(ends, O_CLOEXEC | flags) != 0) {
-        throw ShellException("no descriptors are left to run the shell /bin/sh");
-    }
-    Pipe made{Descriptor(ends[0]), Descriptor(ends[1])};
-    for (auto* end : {&made.read, &made.write}) {
-        if (end->Get() <= kRunningDescriptor) {
-            *end = Descriptor(fcntl(end->Get(), F_DUPFD_CLOEXEC, kRunningDescriptor + 1));
-            if (end->Get() < 0) {
-                throw ShellException("no descriptors are left to run the shell /bin/sh");
-            }
-        }
-    }
-    return made;
-}
 
 // What the signal handler may touch: lock-free atomics and the write end of a pipe. Signals belong to the
 // process, so this does too.
@@ -84,7 +50,7 @@ extern "C" void noteTerminationSignal(int signal)
 int wakeDescriptor()
 {
     static const Pipe wake = [] {
-        auto made = makePipe(O_NONBLOCK);
+        auto made = MakePipe(O_NONBLOCK);
         gWakeDescriptor.store(made.write.Get());
         return made;
     }();
@@ -137,110 +103,6 @@ private:
 
     QSocketNotifier mWake;
     std::array<struct sigaction, kTerminationSignals.size()> mPrevious{};
-};
-
-class SpawnActions
-{
-public:
-    SpawnActions() { posix_spawn_file_actions_init(&mActions); }
-    ~SpawnActions() { posix_spawn_file_actions_destroy(&mActions); }
-    SpawnActions(const SpawnActions&) = delete;
-    SpawnActions& operator=(const SpawnActions&) = delete;
-    posix_spawn_file_actions_t* Get() { return &mActions; }
-
-private:
-    posix_spawn_file_actions_t mActions;
-};
-
-class SpawnAttributes
-{
-public:
-    SpawnAttributes() { posix_spawnattr_init(&mAttributes); }
-    ~SpawnAttributes() { posix_spawnattr_destroy(&mAttributes); }
-    SpawnAttributes(const SpawnAttributes&) = delete;
-    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-    posix_spawnattr_t* Get() { return &mAttributes; }
-
-private:
-    posix_spawnattr_t mAttributes;
-};
-
-// The supervisor running one command (see framework/supervisor/main.cpp): a child of the program, leading a
-// process group of its own. This object owns it and the ends of its pipes: however the run ends, even by an
-// exception, nothing that the command started outlives the object.
-class Supervisor
-{
-public:
-    Supervisor(const String& executable, const String& command)
-    {
-        auto errors = makePipe(0);
-        auto running = makePipe(0);
-        fcntl(errors.read.Get(), F_SETFL, O_NONBLOCK);
-        SpawnActions actions;
-        posix_spawn_file_actions_addopen(actions.Get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(actions.Get(), STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_adddup2(actions.Get(), errors.write.Get(), STDERR_FILENO);
-        posix_spawn_file_actions_adddup2(actions.Get(), running.write.Get(), kRunningDescriptor);
-        posix_spawn_file_actions_addclosefrom_np(actions.Get(), kRunningDescriptor + 1);
-        SpawnAttributes attributes;
-        sigset_t blocked;
-        sigemptyset(&blocked);
-        posix_spawnattr_setsigmask(attributes.Get(), &blocked);
-        sigset_t defaulted;
-        sigfillset(&defaulted);
-        posix_spawnattr_setsigdefault(attributes.Get(), &defaulted);
-        posix_spawnattr_setpgroup(attributes.Get(), 0);
-        posix_spawnattr_setflags(attributes.Get(),
-                                 POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-        // The shell gets the command byte for byte, so that a name in a legacy encoding keeps its bytes.
-        String program = std::to_string(getpid());
-        String commandBytes = command;
-        String name = executable;
-        std::array<char*, 4> argv{name.data(), program.data(), commandBytes.data(), nullptr};
-        if (posix_spawn(&mProcess, executable.c_str(), actions.Get(), attributes.Get(), argv.data(),
-                        environ) != 0) {
-            throw ShellException("the shell's supervisor " + executable + " could not be started");
-        }
-        mErrors = std::move(errors.read);
-        mRunning = std::move(running.read);
-    }
-    ~Supervisor()
-    {
-        if (mProcess > 0) {
-            Stop();
-            Reap();
-        }
-    }
-    Supervisor(const Supervisor&) = delete;
-    Supervisor& operator=(const Supervisor&) = delete;
-
-    // Readable at its end: the pipe closes when the supervisor exits.
-    int RunningDescriptor() const { return mRunning.Get(); }
-    // The command's standard error, which never blocks.
-    int ErrorDescriptor() const { return mErrors.Get(); }
-    // Ends the command and everything it started; the supervisor then exits.
-    void Stop() const { kill(mProcess, SIGTERM); }
-
-    // Waits until the supervisor has exited, kills what is left of its process group (when the supervisor
-    // itself was killed, say), and yields its exit status, or 128 + the signal that killed it.
-    int Reap()
-    {
-        siginfo_t info = {};
-        while (waitid(P_PID, static_cast<id_t>(mProcess), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
-        }
-        // Until it is reaped, the supervisor holds its group's number: no other group can have it.
-        kill(-mProcess, SIGKILL);
-        int status = 0;
-        while (waitpid(mProcess, &status, 0) < 0 && errno == EINTR) {
-        }
-        mProcess = 0;
-        return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-    }
-
-private:
-    pid_t mProcess = 0;
-    Descriptor mErrors;
-    Descriptor mRunning;
 };
 
 // The supervisor stands beside the program's executable.
@@ -324,20 +186,6 @@ bool userWantsToStop(const String& question, const TerminationWatch& termination
     return box.clickedButton() == box.button(QMessageBox::Yes);
 }
 
-// Reads what the pipe holds without waiting, keeping only the last kilobytes; false at its end.
-bool readEnd(int pipe, String& kept)
-{
-    char buffer[4096];
-    ssize_t count = 0;
-    while ((count = read(pipe, buffer, sizeof buffer)) > 0 || (count < 0 && errno == EINTR)) {
-        kept.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(count, 0)));
-        if (kept.size() > kErrorOutputKept) {
-            kept.erase(0, kept.size() - kErrorOutputKept);
-        }
-    }
-    return count < 0 && errno == EAGAIN;
-}
-
 } // namespace
 
 Shell::~Shell()
@@ -367,8 +215,9 @@ void Shell::Execute(const String& command)
         QSocketNotifier endWatch(supervisor.RunningDescriptor(), QSocketNotifier::Read);
         QObject::connect(&endWatch, &QSocketNotifier::activated, [&ended] { ended = true; });
         QSocketNotifier errorWatch(supervisor.ErrorDescriptor(), QSocketNotifier::Read);
-        QObject::connect(&errorWatch, &QSocketNotifier::activated,
-                         [&] { errorWatch.setEnabled(readEnd(supervisor.ErrorDescriptor(), mErrorOutput)); });
+        QObject::connect(&errorWatch, &QSocketNotifier::activated, [&] {
+            errorWatch.setEnabled(ReadErrorEnd(supervisor.ErrorDescriptor(), mErrorOutput));
+        });
         // A signal noted before the supervisor started has left its byte in the pipe: it stops it too.
         QObject::connect(&termination.Notifier(), &QSocketNotifier::activated, &endWatch,
                          [&supervisor] { supervisor.Stop(); });
@@ -387,7 +236,7 @@ void Shell::Execute(const String& command)
     }
     // The supervisor ends by a signal only when it was killed.
     mErrorCode = supervisor.Reap();
-    readEnd(supervisor.ErrorDescriptor(), mErrorOutput);
+    ReadErrorEnd(supervisor.ErrorDescriptor(), mErrorOutput);
     mTerminationSignal = termination.Signal();
     // Input that came during the run and still waits is dropped now, before the blocker goes: otherwise
     // a Return pressed while waiting would dismiss the outcome message as soon as it appears.

@@ -27,6 +27,7 @@ std::shared_ptr<MenuItem> makeNode(const String& name, const String& text, const
 
 MenuBar1::MenuBar1()
 {
+    SetHint(kDropHint);
     Untitled1();
     Untitled2();
     Untitled3();
@@ -38,6 +39,7 @@ void MenuBar1::Untitled1()
     auto item = [this](auto node) { framework::Require(Child("FileMenu")).Append(node); };
     item(makeNode<framework::QuitMenuItem>("FileQuit", "Zakończ Zwojnik", "Cmd+Q"));
     item(makeNode<MenuItem>(menu_names::kConvertFromDisk, "Zamień plik .lit na .html…", "Cmd+O"));
+    item(makeNode<MenuItem>(menu_names::kConvertLibrary, "Zamień wiele plików .lit…", "Cmd+Shift+O"));
 }
 
 void MenuBar1::Untitled2()

@@ -6,6 +6,9 @@
 
 namespace ui {
 
+// Below the menus, for whoever sees the window for the first time.
+inline const framework::String kDropHint = "Upuść tu pliki .lit albo wybierz Plik → Zamień…";
+
 // The program's one menu bar: Plik, Edycja and Pomoc.
 class MenuBar1 : public framework::MenuBar
 {

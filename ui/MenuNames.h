@@ -11,6 +11,7 @@ inline const framework::String kMakerPage = "AppleOdwiedźstronęOrvel";
 inline const framework::String kFeedback = "AppleSkomentujdziałanieKinolek…";
 inline const framework::String kHelp = "PomocPomocKinolek";
 inline const framework::String kConvertFromDisk = "PlikOdtwarzajfilmzdysku";
+inline const framework::String kConvertLibrary = "PlikZamienwieleplikow";
 inline const framework::String kConverterPage = "AppleOdwiedstronclit";
 
 } // namespace ui::menu_names

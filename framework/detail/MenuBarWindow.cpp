@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -53,7 +54,11 @@ MenuBarWindow::MenuBarWindow(const MenuBar& tree)
 #else
     mBar = menuBar();
     mBar->setNativeMenuBar(false);
-    setCentralWidget(new QWidget(this));
+    auto* hint = new QLabel(qt(tree.Hint()), this);
+    hint->setObjectName(QStringLiteral("hint"));
+    hint->setContentsMargins(8, 4, 8, 6);
+    hint->setVisible(!tree.Hint().empty());
+    setCentralWidget(hint);
     // F10 opens the first menu, from any of the program's windows.
     auto* openFirstMenu = new QShortcut(Qt::Key_F10, this);
     openFirstMenu->setContext(Qt::ApplicationShortcut);
@@ -79,7 +84,10 @@ void MenuBarWindow::Present()
 {
 #ifndef Q_OS_MACOS
     const auto barSize = mBar->sizeHint();
-    setFixedSize(std::max(barSize.width() + 40, 320), barSize.height());
+    const auto* hint = centralWidget();
+    const auto hintSize = hint->isVisibleTo(this) ? hint->sizeHint() : QSize(0, 0);
+    setFixedSize(std::max({barSize.width() + 40, hintSize.width(), 320}),
+                 barSize.height() + hintSize.height());
     // Where a menu bar is expected: the top left corner, clear of centred windows and dialogs.
     if (const auto screens = CurrentPlatform().Screens(); !screens.empty()) {
         move(screens.front().available.topLeft());

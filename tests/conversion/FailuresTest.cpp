@@ -18,24 +18,6 @@ using namespace testsupport;
 
 namespace {
 
-// krotka.lit made into a book protected by an owner-exclusive licence (DRM5), which the converter
-// cannot remove: its validation stream's directory entry is renamed to the licence's name.
-void MakeProtectedBook(const std::string& path)
-{
-    // A directory entry is its name's length, the name, then its section, offset and size. The new name
-    // is four bytes shorter; four zero bytes after the entry read as one more entry, nameless and empty.
-    const std::string validation = "\x1c/DRMStorage/ValidationStream";
-    const std::string licence = "\x18/DRMStorage/Licenses/EUL";
-    auto book = ReadFile(TestBook("krotka.lit"));
-    const auto at = book.find(validation);
-    if (at == std::string::npos) {
-        throw std::runtime_error("krotka.lit has no validation stream entry");
-    }
-    const std::string location = book.substr(at + validation.size(), 3);
-    book.replace(at, validation.size() + 3, licence + location + std::string(4, '\0'));
-    std::ofstream(path, std::ios::binary) << book;
-}
-
 // A copy of krotka.lit with the byte at this offset inverted.
 void MakeDamagedBook(const std::string& path, std::size_t offset)
 {

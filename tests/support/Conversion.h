@@ -14,6 +14,10 @@ std::string TestBook(const std::string& fileName);
 // Copies a book of tests/data to the path, making the folders on the way.
 void CopyTestBook(const std::string& fileName, const std::string& to);
 
+// krotka.lit made into a book protected by an owner-exclusive licence (DRM5), which the converter
+// cannot remove.
+void MakeProtectedBook(const std::string& path);
+
 // The Convert LIT executable that the build links beside the program.
 std::string ConverterBinary();
 // Makes the folder and puts in it a link by this name to the real converter.

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -46,6 +47,13 @@ TEST_F(MenuBarTest, TheMenusShowTheItemsWithTheirShortcutsAndPreferencesDisabled
     const auto bar = MenuBar1();
     framework::detail::MenuBarWindow window(*bar);
     EXPECT_FALSE(window.findChild<QAction*>("EditPreferences")->isEnabled()) << "the program has none";
+    // The window says what to do with it, and the whole line shows.
+    const auto* hint = window.findChild<QLabel*>("hint");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(hint->text().toStdString(), ui::kDropHint);
+    window.Present();
+    EXPECT_GE(window.centralWidget()->width(), hint->sizeHint().width());
+    EXPECT_GE(window.centralWidget()->height(), hint->sizeHint().height());
 #ifndef Q_OS_MACOS
     // Without an application menu every item stays in its menu, quitting comes last in Plik and no
     // separator is left last in a menu.
@@ -61,13 +69,14 @@ TEST_F(MenuBarTest, TheMenusShowTheItemsWithTheirShortcutsAndPreferencesDisabled
         }
         menus.push_back(shown);
     }
-    EXPECT_EQ(menus,
-              (std::vector<std::string>{
-                  "&Plik: PlikOdtwarzajfilmzdysku Ctrl+O - FileQuit Ctrl+Q",
-                  "Edycja: EditUndo Ctrl+Z - EditCut Ctrl+X EditCopy Ctrl+C EditPaste Ctrl+V EditClear - "
-                  "EditPreferences Ctrl+,",
-                  "Pomoc: PomocPomocKinolek AppleOKinolek - AppleSkomentujdziałanieKinolek… "
-                  "AppleOdwiedstronclit AppleOdwiedźstronęOrvel"}));
+    EXPECT_EQ(
+        menus,
+        (std::vector<std::string>{
+            "&Plik: PlikOdtwarzajfilmzdysku Ctrl+O PlikZamienwieleplikow Ctrl+Shift+O - FileQuit Ctrl+Q",
+            "Edycja: EditUndo Ctrl+Z - EditCut Ctrl+X EditCopy Ctrl+C EditPaste Ctrl+V EditClear - "
+            "EditPreferences Ctrl+,",
+            "Pomoc: PomocPomocKinolek AppleOKinolek - AppleSkomentujdziałanieKinolek… "
+            "AppleOdwiedstronclit AppleOdwiedźstronęOrvel"}));
 #endif
 }
 
