@@ -88,5 +88,6 @@ printf '| Route | Books | Wall time (median of %s) | Peak memory of the program 
 printf '| zwojnik --output, %s at once | %s | %.2f s | %.1f MiB |\n' "$(nproc)" "$count" "$ours" "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')"
 printf '| clit-intel directly, one after another | %s | %.2f s | |\n' "$count" "$theirs"
 printf '| zwojnik --output, %s at once | %s | | %.1f MiB |\n' "$(nproc)" "$((count * 5))" "$(awk -v k="$peak_large" 'BEGIN { print k / 1024 }')"
-printf '\nSpeed-up: %s× (%.1f MiB of books; every 20th the large book).\n' \
-    "$(awk -v a="$theirs" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')" "$(awk -v s="$size" 'BEGIN { print s / 1048576 }')"
+printf '\nSpeed-up: %s× (%.1f MiB of books%s).\n' \
+    "$(awk -v a="$theirs" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')" "$(awk -v s="$size" 'BEGIN { print s / 1048576 }')" \
+    "$([ -n "$large_book" ] && echo "; every 20th the large book")"
