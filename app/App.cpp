@@ -1,6 +1,7 @@
 #include "app/App.h"
 
 #include "conversion/Konwertuj.h"
+#include "conversion/KonwertujEpub.h"
 #include "framework/Exceptions.h"
 #include "ui/InformationCommands.h"
 
@@ -51,9 +52,19 @@ bool App::AppleOdwiedstronclit_Action()
     return ui::OpenConverterPage();
 }
 
+bool App::PlikZamienNaEpub_Action()
+{
+    return conversion::ConvertFileFromDiskToEpub(*this);
+}
+
 void App::konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath)
 {
     conversion::Konwertuj(appFolderPath, sourcePath, targetFolderPath);
+}
+
+void App::konwertujEpub(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath)
+{
+    conversion::KonwertujEpub(appFolderPath, sourcePath, targetFolderPath);
 }
 
 } // namespace app

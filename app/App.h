@@ -22,10 +22,13 @@ public:
     bool PomocPomocKinolek_Action();
     bool PlikOdtwarzajfilmzdysku_Action();
     bool AppleOdwiedstronclit_Action();
+    bool PlikZamienNaEpub_Action();
 
     framework::FolderItemPtr ExecutableFile() const override { return Application::ExecutableFile(); }
     void konwertuj(const String& appFolderPath, const String& sourcePath,
                    const String& targetFolderPath) override;
+    void konwertujEpub(const String& appFolderPath, const String& sourcePath,
+                       const String& targetFolderPath) override;
 };
 
 } // namespace app

@@ -12,5 +12,6 @@ inline const framework::String kFeedback = "AppleSkomentujdziałanieKinolek…";
 inline const framework::String kHelp = "PomocPomocKinolek";
 inline const framework::String kConvertFromDisk = "PlikOdtwarzajfilmzdysku";
 inline const framework::String kConverterPage = "AppleOdwiedstronclit";
+inline const framework::String kConvertToEpub = "PlikZamienNaEpub";
 
 } // namespace ui::menu_names

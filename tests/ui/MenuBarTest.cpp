@@ -63,7 +63,7 @@ TEST_F(MenuBarTest, TheMenusShowTheItemsWithTheirShortcutsAndPreferencesDisabled
     }
     EXPECT_EQ(menus,
               (std::vector<std::string>{
-                  "&Plik: PlikOdtwarzajfilmzdysku Ctrl+O - FileQuit Ctrl+Q",
+                  "&Plik: PlikOdtwarzajfilmzdysku Ctrl+O PlikZamienNaEpub Ctrl+E - FileQuit Ctrl+Q",
                   "Edycja: EditUndo Ctrl+Z - EditCut Ctrl+X EditCopy Ctrl+C EditPaste Ctrl+V EditClear - "
                   "EditPreferences Ctrl+,",
                   "Pomoc: PomocPomocKinolek AppleOKinolek - AppleSkomentujdziałanieKinolek… "
