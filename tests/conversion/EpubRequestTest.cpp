@@ -113,6 +113,8 @@ TEST_F(EpubRequestTest, AFailureOfTheConverterOrOfTheEpubIsExplainedAndWritesNot
     };
     const std::vector<Case> cases{
         {dir / "uszkodzona.lit", "", ErrorMessage(255), "Książka jest uszkodzona"},
+        // Its pages went with the working folder: none are left to tell of.
+        {book, "'" + ConverterBinary() + "' \"$@\"; exit 3", ErrorMessage(3), "nie rozpoznaje"},
         {book, "exit 0", "Nie udało się zapisać pliku .epub.", "brakuje jej opisu (pliku .opf)"},
         {book, "rmdir '" + destination + "' && " + realConverter, "Nie udało się zapisać pliku .epub.",
          "Teczki „" + destination + "” już nie ma"},
