@@ -33,8 +33,6 @@ struct Paths
     String destination;
 };
 
-using Run = ConversionRun;
-
 // The standard error from its first whole line: once the shell has cut it, it starts mid-line.
 String wholeLines(const String& errorOutput)
 {
@@ -80,7 +78,7 @@ std::optional<Failure> failureOf(int status, const String& errorOutput, std::vec
 }
 
 // Runs the converter on links in a staging folder, which is gone by the time this returns.
-Run runConverter(framework::Shell& shell, std::int32_t architecture, const Paths& paths)
+ConversionRun runConverter(framework::Shell& shell, std::int32_t architecture, const Paths& paths)
 {
     auto problem = StagingFolder::Problem::None;
     const auto staging = StagingFolder::Make(paths.converter, paths.book, paths.destination, problem);

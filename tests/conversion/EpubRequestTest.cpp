@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 namespace fs = std::filesystem;
 
@@ -135,4 +136,19 @@ TEST_F(EpubRequestTest, AFailureOfTheConverterOrOfTheEpubIsExplainedAndWritesNot
         EXPECT_EQ(box.explanation.find("Część plików"), std::string::npos) << "none were written";
         EXPECT_TRUE(FileNames(destination).empty()) << source << " " << converter;
     }
+
+    // A folder whose file system turns read-only while the converter runs: a small one of the test's
+    // own, where the tests may mount one.
+    const auto disk = dir / "dysk";
+    fs::create_directories(disk);
+    if (mount("zwojnik-test", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k,mode=0755") != 0) {
+        return;
+    }
+    fs::remove_all(programFolder); // not written through the link to the real converter
+    MakeConverterScript(programFolder, "mount -o remount,ro '" + disk + "' && " + realConverter);
+    convert(book, disk);
+    umount2(disk.c_str(), MNT_DETACH);
+    EXPECT_EQ(lastBox(),
+              (std::vector<std::string>{"Nie udało się zapisać pliku .epub.",
+                                        "W teczce „" + disk + "” nie wolno zapisywać. Wskaż inną teczkę."}));
 }
