@@ -1,6 +1,7 @@
 #include "app/App.h"
 
 #include "conversion/Konwertuj.h"
+#include "conversion/KonwertujEpub.h"
 #include "framework/Exceptions.h"
 #include "library_window/LibraryCommand.h"
 #include "ui/InformationCommands.h"
@@ -52,6 +53,11 @@ bool App::AppleOdwiedstronclit_Action()
     return ui::OpenConverterPage();
 }
 
+bool App::PlikZamienNaEpub_Action()
+{
+    return conversion::ConvertFileFromDiskToEpub(*this);
+}
+
 bool App::PlikZamienwieleplikow_Action()
 {
     return library_window::ConvertLibraryFromDisk(
@@ -61,6 +67,11 @@ bool App::PlikZamienwieleplikow_Action()
 void App::konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath)
 {
     conversion::Konwertuj(appFolderPath, sourcePath, targetFolderPath);
+}
+
+void App::konwertujEpub(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath)
+{
+    conversion::KonwertujEpub(appFolderPath, sourcePath, targetFolderPath);
 }
 
 } // namespace app

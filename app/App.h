@@ -22,11 +22,14 @@ public:
     bool PomocPomocKinolek_Action();
     bool PlikOdtwarzajfilmzdysku_Action();
     bool AppleOdwiedstronclit_Action();
+    bool PlikZamienNaEpub_Action();
     bool PlikZamienwieleplikow_Action();
 
     framework::FolderItemPtr ExecutableFile() const override { return Application::ExecutableFile(); }
     void konwertuj(const String& appFolderPath, const String& sourcePath,
                    const String& targetFolderPath) override;
+    void konwertujEpub(const String& appFolderPath, const String& sourcePath,
+                       const String& targetFolderPath) override;
 };
 
 } // namespace app

@@ -22,13 +22,14 @@ struct MenuHandlerBinding
 };
 
 // Bound in this order.
-const std::array<MenuHandlerBinding, 7> kMenuHandlers{{
+const std::array<MenuHandlerBinding, 8> kMenuHandlers{{
     {ui::menu_names::kAbout, &App::AppleOKinolek_Action},
     {ui::menu_names::kMakerPage, &App::AppleOdwiedźstronęOrvel_Action},
     {ui::menu_names::kFeedback, &App::AppleSkomentujdziałanieKinolek_Action},
     {ui::menu_names::kHelp, &App::PomocPomocKinolek_Action},
     {ui::menu_names::kConvertFromDisk, &App::PlikOdtwarzajfilmzdysku_Action},
     {ui::menu_names::kConverterPage, &App::AppleOdwiedstronclit_Action},
+    {ui::menu_names::kConvertToEpub, &App::PlikZamienNaEpub_Action},
     {ui::menu_names::kConvertLibrary, &App::PlikZamienwieleplikow_Action},
 }};
 

@@ -1,12 +1,14 @@
-// Whole conversions of one book, alternating the program's route (konwertuj, its message answered by
-// the scripted framework) with Convert LIT run directly, each into a fresh empty folder.
+// Whole conversions of one book, alternating the program's route (konwertuj, or with --epub the EPUB
+// command's KonwertujEpub; its message answered by the scripted framework) with Convert LIT run
+// directly, each into a fresh empty folder.
 //
-// zwojnik_conversion_bench --book BOOK.lit --app-folder DIR --clit PATH [--repeats N]
+// zwojnik_conversion_bench --book BOOK.lit --app-folder DIR --clit PATH [--repeats N] [--epub yes]
 // DIR holds the converter under the name the program gives it. Prints "key value" lines.
 
 #include "Harness.h"
 #include "app/Startup.h"
 #include "conversion/Konwertuj.h"
+#include "conversion/KonwertujEpub.h"
 #include "framework/Application.h"
 #include "framework/Files.h"
 #include "framework/Platform.h"
@@ -18,6 +20,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +30,7 @@ struct Options
     std::string appFolder;
     std::string clit;
     int repeats = 15;
+    bool epub = false;
 };
 
 Options parse(int argc, char** argv)
@@ -41,6 +45,8 @@ Options parse(int argc, char** argv)
             options.appFolder = value;
         } else if (name == "--clit") {
             options.clit = value;
+        } else if (name == "--epub") {
+            options.epub = value == "yes";
         } else if (name == "--repeats") {
             options.repeats = std::stoi(value);
         } else {
@@ -60,7 +66,7 @@ public:
     explicit ConversionRoutes(const Options& options)
         : mBook(std::filesystem::canonical(options.book).string()), mClit(options.clit),
           mAppFolderShellPath(framework::FolderItem::FromPath(options.appFolder)->ShellPath()),
-          mBookShellPath(framework::FolderItem::FromPath(mBook)->ShellPath())
+          mBookShellPath(framework::FolderItem::FromPath(mBook)->ShellPath()), mEpub(options.epub)
     {}
 
     // From the call of konwertuj to its outcome message.
@@ -75,7 +81,11 @@ public:
             message = text;
         };
         const auto start = bench::Now();
-        conversion::Konwertuj(mAppFolderShellPath, mBookShellPath, outShellPath);
+        if (mEpub) {
+            conversion::KonwertujEpub(mAppFolderShellPath, mBookShellPath, outShellPath);
+        } else {
+            conversion::Konwertuj(mAppFolderShellPath, mBookShellPath, outShellPath);
+        }
         if (!answeredAt || message != conversion::kDoneMessage || out.Empty()) {
             bench::Fail("the program's conversion of " + mBook + " did not succeed: " + message);
         }
@@ -101,6 +111,7 @@ private:
     std::string mClit;
     framework::String mAppFolderShellPath;
     framework::String mBookShellPath;
+    bool mEpub;
 };
 
 } // namespace
@@ -157,6 +168,7 @@ int main(int argc, char** argv)
               << "raw_median_ms " << rawMedian << '\n'
               << "raw_min_ms " << bench::Minimum(raw) << '\n'
               << "ratio " << programMedian / rawMedian << '\n'
-              << "paired_ratio_median " << bench::Median(pairRatios) << '\n';
+              << "paired_ratio_median " << bench::Median(pairRatios) << '\n'
+              << "program_peak_kb " << bench::PeakResidentKbOf(getpid()) << '\n';
     return 0;
 }

@@ -127,6 +127,9 @@ books=()
 if [ -f "$large_book" ]; then
     books+=(large)
     measure_conversion large "$large_book" "$large_repeats"
+    say "==> LIT → EPUB: the EPUB command's conversion of the large book, $large_repeats runs"
+    "$tools/zwojnik_conversion_bench" --epub yes --book "$large_book" --app-folder "$tools" --clit "$clit" \
+        --repeats "$large_repeats" >"$work/large.epub"
 fi
 books+=(small)
 measure_conversion small "$small_book" "$small_repeats"
@@ -163,6 +166,9 @@ if [ -n "$calibre" ] && [ -f "$large_book" ]; then
     say "==> calibre on the large book, $peer_repeats runs"
     "$tools/zwojnik_process_bench" --repeats "$peer_repeats" -- "$calibre" "$large_book" "{out}/duza.htmlz" \
         >"$work/calibre.peer"
+    say "==> calibre to EPUB on the large book, $peer_repeats runs"
+    "$tools/zwojnik_process_bench" --repeats "$peer_repeats" -- "$calibre" "$large_book" "{out}/duza.epub" \
+        >"$work/calibre.epub"
 fi
 
 library_books=200 library_runs=5
@@ -345,6 +351,39 @@ compiler_version="$("$compiler" --version | sed -n 1p)"
             "$(ms "$(value "$work/calibre.peer" median_ms)")" "$(mib "$(value "$work/calibre.peer" peak_kb)")"
     else
         echo "Not measured: calibre is not installed or there is no large book."
+    fi
+    echo
+    echo "## LIT → EPUB"
+    echo
+    if [ -f "$work/large.epub" ]; then
+        html="$(value "$work/large.conv" program_median_ms)" epub="$(value "$work/large.epub" program_median_ms)"
+        echo "The large book through the program's conversion code into HTML (konwertuj) and into an EPUB"
+        echo "(KonwertujEpub: the same converter run into a private working folder, then the EPUB packed into"
+        echo "the destination), each from the call to the outcome message; and through calibre's"
+        echo "\\`ebook-convert duza.lit duza.epub\\`. Peak memory: the program's own process (the converter is a"
+        echo "process of its own, its peak in the table above). Goals: the EPUB at most 1.2 × the HTML"
+        echo "conversion, and at least 20 × as fast as calibre."
+        echo
+        echo "| Route | Runs | Median | Fastest | Peak memory | Goal |"
+        echo "|---|---|---|---|---|---|"
+        printf '| Zwojnik → .html | %s | %s | %s | %s + clit | — |\n' "$(value "$work/large.conv" repeats)" \
+            "$(ms "$html")" "$(ms "$(value "$work/large.conv" program_min_ms)")" \
+            "$(mib "$(value "$work/large.conv" program_peak_kb)")"
+        epub_ratio="$(awk -v a="$epub" -v b="$html" 'BEGIN { print a / b }')"
+        printf '| Zwojnik → .epub | %s | %s | %s | %s + clit | ≤ 1.2 × .html (%s ×): %s |\n' \
+            "$(value "$work/large.epub" repeats)" "$(ms "$epub")" "$(ms "$(value "$work/large.epub" program_min_ms)")" \
+            "$(mib "$(value "$work/large.epub" program_peak_kb)")" "$(ratio "$epub_ratio")" \
+            "$(verdict "$epub_ratio" 1.2)"
+        if [ -f "$work/calibre.epub" ]; then
+            calibre_ms="$(value "$work/calibre.epub" median_ms)"
+            speedup="$(awk -v a="$calibre_ms" -v b="$epub" 'BEGIN { print a / b }')"
+            printf '| calibre ebook-convert → .epub | %s | %s | — | %s | Zwojnik ≥ 20 × as fast (%s ×): %s |\n' \
+                "$(value "$work/calibre.epub" repeats)" "$(ms "$calibre_ms")" \
+                "$(mib "$(value "$work/calibre.epub" peak_kb)")" "$(ratio "$speedup")" \
+                "$(awk -v v="$speedup" 'BEGIN { print (v >= 20 ? "met" : "**not met**") }')"
+        fi
+    else
+        echo "Not measured: there is no large book."
     fi
     echo
     echo "## Functions"

@@ -20,15 +20,9 @@ namespace conversion {
 
 namespace {
 
-// Why the conversion did not start, or how it finished; neither when the program is ending.
-using Run = std::variant<std::monostate, String, FinishedConversion>;
-
 // Runs the converter on links in a staging folder, which is gone by the time this returns.
-Run runConverter(std::int32_t architecture, const Paths& paths)
+ConversionRun runConverter(framework::Shell& shell, std::int32_t architecture, const Paths& paths)
 {
-    // The shell goes last: a signal that ends the program during the run does so once the staging
-    // folder has gone.
-    framework::Shell shell(kStopQuestion);
     auto problem = StagingFolder::Problem::None;
     const auto staging = StagingFolder::Make(paths.converter, paths.book, paths.destination, problem);
     if (!staging) {
@@ -98,17 +92,26 @@ std::optional<String> BookRefusal(const String& bookPath)
                : std::optional(BookProblemMessage(StagingFolder::Problem::BookNotRegularFile, bookPath));
 }
 
-void Konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath)
+ConversionRun RunConvertLit(framework::Shell& shell, const String& appFolderPath, const String& bookPath,
+                            const String& destinationPath)
 {
     std::int32_t architecture = 0;
     if (!framework::System::Gestalt("sysa", architecture)) {
         framework::MsgBox(kProcessorErrorMessage);
         framework::Quit(0);
-        return;
+        return {};
     }
-    const Paths paths{SystemPath(appFolderPath) + "/" + ConverterName(architecture), SystemPath(sourcePath),
-                      SystemPath(targetFolderPath)};
-    const auto run = runConverter(architecture, paths);
+    return runConverter(shell, architecture,
+                        {appFolderPath + "/" + ConverterName(architecture), bookPath, destinationPath});
+}
+
+void Konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath)
+{
+    // The shell goes last: a signal that ends the program during the run does so once the staging
+    // folder has gone.
+    framework::Shell shell(kStopQuestion);
+    const auto run =
+        RunConvertLit(shell, SystemPath(appFolderPath), SystemPath(sourcePath), SystemPath(targetFolderPath));
     if (const auto* refusal = std::get_if<String>(&run)) {
         framework::MsgBox(*refusal);
     } else if (const auto* finished = std::get_if<FinishedConversion>(&run)) {

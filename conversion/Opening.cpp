@@ -14,6 +14,15 @@ void OpenBookPage(const String& pagePath)
     });
 }
 
+void OpenEpubFile(const String& filePath)
+{
+    framework::ShowURL(FileUrl(filePath), [filePath] {
+        framework::MsgBox("Nie udało się otworzyć książki.",
+                          "Żaden program jej nie otworzył. Oto ścieżka jej pliku, do skopiowania:\n" +
+                              filePath);
+    });
+}
+
 void OpenBookFolder(const String& folderPath)
 {
     framework::ShowURL(FileUrl(folderPath), [folderPath] {

@@ -10,5 +10,7 @@ using framework::String;
 // does, the user is told so and shown the path, to copy and open some other way.
 void OpenBookPage(const String& pagePath);
 void OpenBookFolder(const String& folderPath);
+// Open a book's EPUB file likewise.
+void OpenEpubFile(const String& filePath);
 
 } // namespace conversion

@@ -15,8 +15,10 @@ String applicationFolderPath(const ConversionTarget& target)
     return framework::Require(framework::Require(executable).Parent()).ShellPath();
 }
 
+using Conversion = void (ConversionTarget::*)(const String&, const String&, const String&);
+
 void askForFolderAndConvert(ConversionTarget& target, const String& appFolderPath,
-                            const framework::FolderItem& ebook)
+                            const framework::FolderItem& ebook, Conversion convert)
 {
     // Before a folder is chosen for it; the conversion looks again, as the book may go meanwhile.
     if (const auto refusal = BookRefusal(ebook.NativePath())) {
@@ -34,18 +36,10 @@ void askForFolderAndConvert(ConversionTarget& target, const String& appFolderPat
     if (!folder) {
         return;
     }
-    target.konwertuj(appFolderPath, ebook.ShellPath(), folder->ShellPath());
+    (target.*convert)(appFolderPath, ebook.ShellPath(), folder->ShellPath());
 }
 
-} // namespace
-
-void ConvertOpenedDocument(ConversionTarget& target, const framework::FolderItemPtr& ebook)
-{
-    const auto appFolderPath = applicationFolderPath(target);
-    askForFolderAndConvert(target, appFolderPath, framework::Require(ebook));
-}
-
-bool ConvertFileFromDisk(ConversionTarget& target)
+bool askForBookAndConvert(ConversionTarget& target, Conversion convert)
 {
     framework::OpenDialog dialog;
     dialog.SetTitle(kOpenDialogTitle);
@@ -59,8 +53,26 @@ bool ConvertFileFromDisk(ConversionTarget& target)
         return false;
     }
     target.SetLastBookFolder(ebook->Parent());
-    askForFolderAndConvert(target, applicationFolderPath(target), *ebook);
+    askForFolderAndConvert(target, applicationFolderPath(target), *ebook, convert);
     return false;
+}
+
+} // namespace
+
+void ConvertOpenedDocument(ConversionTarget& target, const framework::FolderItemPtr& ebook)
+{
+    const auto appFolderPath = applicationFolderPath(target);
+    askForFolderAndConvert(target, appFolderPath, framework::Require(ebook), &ConversionTarget::konwertuj);
+}
+
+bool ConvertFileFromDisk(ConversionTarget& target)
+{
+    return askForBookAndConvert(target, &ConversionTarget::konwertuj);
+}
+
+bool ConvertFileFromDiskToEpub(ConversionTarget& target)
+{
+    return askForBookAndConvert(target, &ConversionTarget::konwertujEpub);
 }
 
 } // namespace conversion

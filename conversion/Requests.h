@@ -16,6 +16,9 @@ public:
     virtual framework::FolderItemPtr ExecutableFile() const = 0;
     virtual void konwertuj(const String& appFolderPath, const String& sourcePath,
                            const String& targetFolderPath) = 0;
+    // As konwertuj, but the book goes into the folder as one EPUB file.
+    virtual void konwertujEpub(const String& appFolderPath, const String& sourcePath,
+                               const String& targetFolderPath) = 0;
 
     // The folder where the user last chose a book in this run; nothing before the first.
     const framework::FolderItemPtr& LastBookFolder() const { return mLastBookFolder; }
@@ -40,5 +43,7 @@ void ConvertOpenedDocument(ConversionTarget& target, const framework::FolderItem
 
 // The menu command: asks for the e-book and the destination folder, then converts. Yields false.
 bool ConvertFileFromDisk(ConversionTarget& target);
+// The same, making the book an EPUB file. Yields false.
+bool ConvertFileFromDiskToEpub(ConversionTarget& target);
 
 } // namespace conversion

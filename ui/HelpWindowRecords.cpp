@@ -21,7 +21,11 @@ const char* const helpText =
     "\r\r"
     "Zwojnik wzbogaca Convert-LIT o możliwość łatwej obsługi za pomocą myszy w systemie Mac OS X. "
     "Wystarczy przeciągnąć do tego programu plik .lit, wskazać katalog docelowy i kliknąć w przycisk "
-    "Wykonaj.";
+    "Wykonaj."
+    "\r\r"
+    "Polecenie Plik → Zamień plik .lit na .epub… zapisuje książkę w jednym pliku .epub, który "
+    "otworzy każdy czytnik e-booków. Istniejący plik nigdy nie zostaje zastąpiony: nowy dostaje kolejny "
+    "numer, np. „Książka (2).epub”.";
 
 } // namespace
 

@@ -39,6 +39,7 @@ void MenuBar1::Untitled1()
     auto item = [this](auto node) { framework::Require(Child("FileMenu")).Append(node); };
     item(makeNode<framework::QuitMenuItem>("FileQuit", "Zakończ Zwojnik", "Cmd+Q"));
     item(makeNode<MenuItem>(menu_names::kConvertFromDisk, "Zamień plik .lit na .html…", "Cmd+O"));
+    item(makeNode<MenuItem>(menu_names::kConvertToEpub, "Zamień plik .lit na .epub…", "Cmd+E"));
     item(makeNode<MenuItem>(menu_names::kConvertLibrary, "Zamień wiele plików .lit…", "Cmd+Shift+O"));
 }
 

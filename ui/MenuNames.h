@@ -13,5 +13,6 @@ inline const framework::String kHelp = "PomocPomocKinolek";
 inline const framework::String kConvertFromDisk = "PlikOdtwarzajfilmzdysku";
 inline const framework::String kConvertLibrary = "PlikZamienwieleplikow";
 inline const framework::String kConverterPage = "AppleOdwiedstronclit";
+inline const framework::String kConvertToEpub = "PlikZamienNaEpub";
 
 } // namespace ui::menu_names

@@ -55,7 +55,7 @@ else
     converter_package="libtommath1 libseccomp2" converter_entry="./usr/lib/zwojnik/clit-intel"
     grep -qxF convlit <<<"$depended_on" && fail "Depends names convlit, though the package carries its converter"
 fi
-for package in $converter_package libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6svg6 libc6 libstdc++6; do
+for package in $converter_package libzip4 libxml2 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6svg6 libc6 libstdc++6; do
     grep -qxF "$package" <<<"$depended_on" || fail "Depends does not name $package"
 done
 

@@ -186,16 +186,17 @@ TEST_F(InformationWindowsTest, HelpIsCentredOnTheWholeMainScreenEveryTimeAndItsT
     ui::ShowHelpWindow();
     EXPECT_EQ(help->Widget()->geometry().topLeft(), QPoint(-99, -49));
 
-    // Four paragraphs the reader can scroll to the end of but not change, in a field that follows the
+    // Five paragraphs the reader can scroll to the end of but not change, in a field that follows the
     // window to both its limits while the heading stays.
     auto* field = qobject_cast<QTextEdit*>(WidgetOf(help, "EditField1"));
     const QStringList blocks = field->toPlainText().split('\n');
-    ASSERT_EQ(blocks.size(), 7) << "four paragraphs with an empty line between each two";
+    ASSERT_EQ(blocks.size(), 9) << "five paragraphs with an empty line between each two";
     for (int i = 0; i < blocks.size(); ++i) {
         EXPECT_EQ(blocks[i].isEmpty(), i % 2 == 1) << "block " << i;
     }
     EXPECT_TRUE(blocks[0].startsWith(QStringLiteral("Zwojnik to graficzna nakładka")));
     EXPECT_TRUE(blocks[6].endsWith(QStringLiteral("kliknąć w przycisk Wykonaj.")));
+    EXPECT_TRUE(blocks[8].startsWith(QStringLiteral("Polecenie Plik → Zamień plik .lit na .epub…")));
     const QString before = field->document()->toRawText();
     QTest::keyClicks(field, "abc");
     QTest::keyClick(field, Qt::Key_Backspace);

@@ -69,14 +69,14 @@ TEST_F(MenuBarTest, TheMenusShowTheItemsWithTheirShortcutsAndPreferencesDisabled
         }
         menus.push_back(shown);
     }
-    EXPECT_EQ(
-        menus,
-        (std::vector<std::string>{
-            "&Plik: PlikOdtwarzajfilmzdysku Ctrl+O PlikZamienwieleplikow Ctrl+Shift+O - FileQuit Ctrl+Q",
-            "Edycja: EditUndo Ctrl+Z - EditCut Ctrl+X EditCopy Ctrl+C EditPaste Ctrl+V EditClear - "
-            "EditPreferences Ctrl+,",
-            "Pomoc: PomocPomocKinolek AppleOKinolek - AppleSkomentujdziałanieKinolek… "
-            "AppleOdwiedstronclit AppleOdwiedźstronęOrvel"}));
+    EXPECT_EQ(menus,
+              (std::vector<std::string>{
+                  "&Plik: PlikOdtwarzajfilmzdysku Ctrl+O PlikZamienNaEpub Ctrl+E PlikZamienwieleplikow "
+                  "Ctrl+Shift+O - FileQuit Ctrl+Q",
+                  "Edycja: EditUndo Ctrl+Z - EditCut Ctrl+X EditCopy Ctrl+C EditPaste Ctrl+V EditClear - "
+                  "EditPreferences Ctrl+,",
+                  "Pomoc: PomocPomocKinolek AppleOKinolek - AppleSkomentujdziałanieKinolek… "
+                  "AppleOdwiedstronclit AppleOdwiedźstronęOrvel"}));
 #endif
 }
 
