@@ -18,6 +18,8 @@ packages=(
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(
         xvfb openbox xdotool xclip x11-utils imagemagick man-db
+        # remounting a small file system of the tests' own read-only mid-run
+        mount
         # a private session bus for the programs the tests show on a private X display; the pages that
         # the manual names
         dbus-daemon xdg-utils
