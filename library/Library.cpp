@@ -12,8 +12,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <numeric>
 #include <optional>
 #include <poll.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace library {
@@ -76,10 +80,17 @@ struct Library::Job
     std::optional<framework::Supervisor> supervisor;
     std::string errors;
     bool errorsOpen = true;
+    // The EPUB's packing, once the converter is done; its thread closes the write end when it ends.
+    std::thread packer;
+    framework::Pipe packerEnded;
+    epub::EpubResult packed;
 
     ~Job()
     {
         supervisor.reset(); // the converter ends before its folders go
+        if (packer.joinable()) {
+            packer.join();
+        }
         if (!created.empty()) {
             std::error_code ignored;
             fs::remove_all(created, ignored);
@@ -93,10 +104,16 @@ Library::Library(Settings settings, std::vector<fs::path> books)
                                         std::max<std::size_t>(books.size(), 1)))
 {
     mResults.reserve(books.size());
+    std::vector<off_t> sizes;
     for (auto& book : books) {
+        struct stat status = {};
+        sizes.push_back(stat(book.c_str(), &status) == 0 ? status.st_size : 0);
         auto& result = mResults.emplace_back();
         result.book = std::move(book);
     }
+    mOrder.resize(mResults.size());
+    std::iota(mOrder.begin(), mOrder.end(), std::size_t{0});
+    std::ranges::stable_sort(mOrder, std::greater<>(), [&](std::size_t index) { return sizes[index]; });
 }
 
 Library::~Library()
@@ -109,12 +126,20 @@ std::vector<std::size_t> Library::Advance()
     std::vector<std::size_t> came;
     for (auto job = mJobs.begin(); job != mJobs.end();) {
         auto& running = **job;
-        if (running.errorsOpen) {
-            running.errorsOpen =
-                framework::ReadErrorEnd(running.supervisor->ErrorDescriptor(), running.errors);
+        bool done = false;
+        if (running.packer.joinable()) {
+            if (ended(running.packerEnded.read.Get())) {
+                finishPacking(running);
+                done = true;
+            }
+        } else {
+            if (running.errorsOpen) {
+                running.errorsOpen =
+                    framework::ReadErrorEnd(running.supervisor->ErrorDescriptor(), running.errors);
+            }
+            done = ended(running.supervisor->RunningDescriptor()) && finish(running);
         }
-        if (ended(running.supervisor->RunningDescriptor())) {
-            finish(running);
+        if (done) {
             came.push_back(running.index);
             job = mJobs.erase(job);
         } else {
@@ -122,7 +147,7 @@ std::vector<std::size_t> Library::Advance()
         }
     }
     while (!mStopped && mJobs.size() < mParallel && mNext < mResults.size()) {
-        const auto index = mNext++;
+        const auto index = mOrder[mNext++];
         start(index);
         if (mResults[index].state != BookResult::State::Waiting) {
             came.push_back(index);
@@ -135,6 +160,10 @@ std::vector<int> Library::Descriptors() const
 {
     std::vector<int> descriptors;
     for (const auto& job : mJobs) {
+        if (job->packer.joinable()) {
+            descriptors.push_back(job->packerEnded.read.Get());
+            continue;
+        }
         descriptors.push_back(job->supervisor->RunningDescriptor());
         if (job->errorsOpen) {
             descriptors.push_back(job->supervisor->ErrorDescriptor());
@@ -152,7 +181,12 @@ void Library::Stop()
 {
     mStopped = true;
     for (auto& job : mJobs) {
-        job->supervisor->Stop();
+        if (job->packer.joinable()) {
+            // Its conversion is over: the book is done once its packing ends.
+            finishPacking(*job);
+        } else {
+            job->supervisor->Stop();
+        }
     }
     mJobs.clear();
     for (auto& result : mResults) {
@@ -224,7 +258,7 @@ void Library::start(std::size_t index)
     mJobs.push_back(std::move(job));
 }
 
-void Library::finish(Job& job)
+bool Library::finish(Job& job)
 {
     const int status = job.supervisor->Reap();
     while (job.errorsOpen) {
@@ -234,28 +268,50 @@ void Library::finish(Job& job)
     if (const auto failure = conversion::FailureOf(status, errorOutput, *job.staging, job.paths)) {
         fail(job.index, conversion::ExplainFailure(*failure, status, job.paths.converter),
              conversion::ShownOutput(errorOutput, *job.staging, job.paths, mSettings.architecture));
-        return;
+        return true;
     }
     auto& result = mResults[job.index];
     if (mSettings.format == Format::Html) {
         result.written = std::exchange(job.created, {});
         result.state = BookResult::State::Converted;
         ++mDone;
+        return true;
+    }
+    startPacking(job);
+    return false;
+}
+
+void Library::startPacking(Job& job)
+{
+    job.staging.reset();
+    job.packerEnded = framework::MakePipe(0);
+    const auto& book = mResults[job.index].book;
+    job.packer = std::thread([&job, packages = conversion::PackageNames(job.paths.destination),
+                              source = epub::EpubSourceOf(book), destination = mSettings.destination,
+                              name = EpubName(mSettings.destination, book.stem().string())] {
+        try {
+            if (packages.empty() || !source) {
+                job.packed.failure = epub::EpubFailure::BookUnreadable;
+            } else {
+                job.packed = epub::PackEpub(job.created, *packages.begin(), *source, destination, name);
+            }
+        } catch (const std::exception& error) {
+            job.packed.failure = epub::EpubFailure::WriteFailed;
+            job.packed.detail = error.what();
+        }
+        job.packerEnded.write = framework::Descriptor();
+    });
+}
+
+void Library::finishPacking(Job& job)
+{
+    job.packer.join();
+    if (!job.packed.ok()) {
+        fail(job.index, epubExplanation(job.packed.failure, mSettings.destination), job.packed.detail);
         return;
     }
-    const auto packages = conversion::PackageNames(job.paths.destination);
-    const auto source = epub::EpubSourceOf(result.book);
-    if (packages.empty() || !source) {
-        fail(job.index, epubExplanation(epub::EpubFailure::BookUnreadable, mSettings.destination));
-        return;
-    }
-    const auto packed = epub::PackEpub(job.created, *packages.begin(), *source, mSettings.destination,
-                                       EpubName(mSettings.destination, result.book.stem().string()));
-    if (!packed.ok()) {
-        fail(job.index, epubExplanation(packed.failure, mSettings.destination), packed.detail);
-        return;
-    }
-    result.written = packed.written;
+    auto& result = mResults[job.index];
+    result.written = job.packed.written;
     result.state = BookResult::State::Converted;
     ++mDone;
 }

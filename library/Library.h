@@ -28,10 +28,11 @@ struct Settings
 
 // A library of books converted into one destination, several at once, each as a single conversion runs:
 // in a staging folder of its own, by the same command, under a supervisor that leads a process group of
-// its own, its failure explained in the same words. The caller waits on Descriptors() (poll, or the event
-// loop) and calls Advance(), which never waits. What a book that is not converted leaves in the
-// destination is removed, and only that: the folder its conversion made (HTML), or the working folder it
-// had of its own (EPUB). Beyond the books' results, what it holds does not grow with their number.
+// its own, its failure explained in the same words; an EPUB is packed on a thread of its own. The caller
+// waits on Descriptors() (poll, or the event loop) and calls Advance(), which never waits. What a book
+// that is not converted leaves in the destination is removed, and only that: the folder its conversion made
+// (HTML), or the working folder it had of its own (EPUB). Beyond the books' results, what it holds does not
+// grow with their number.
 class Library
 {
 public:
@@ -62,13 +63,17 @@ private:
     struct Job;
 
     void start(std::size_t index);
-    void finish(Job& job);
+    // False while the book's EPUB is still being packed.
+    bool finish(Job& job);
+    void startPacking(Job& job);
+    void finishPacking(Job& job);
     void fail(std::size_t index, std::string explanation, std::string converterWords = {});
 
     Settings mSettings;
     std::size_t mParallel;
     std::vector<BookResult> mResults;
     std::vector<std::unique_ptr<Job>> mJobs;
+    std::vector<std::size_t> mOrder; // the books by size, largest first: the last to start end soonest
     std::size_t mNext = 0;
     std::size_t mDone = 0;
     bool mStopped = false;

@@ -8,6 +8,7 @@
 #include "support/Conversion.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -241,4 +242,41 @@ TEST_F(LibraryTest, AStopKeepsFinishedBooksAndRemovesWhatTheStoppedOnesWrote)
     }
     EXPECT_FALSE(ProcessRunning(std::stoi(ReadFile(started))));
     EXPECT_NE(library::ReportLine(resultOf(run, "wolna.lit")).find("zatrzymano"), std::string::npos);
+}
+
+// The largest books start first, so that the last to start are short and no processor waits idle at
+// the end for one long book; the results keep the order the books were given in.
+TEST_F(LibraryTest, TheLargestBooksStartFirst)
+{
+    CopyTestBook("krotka.lit", books / "krotka.lit");
+    CopyTestBook("rozdzialy.lit", books / "rozdzialy.lit");
+    CopyTestBook("ryciny.lit", books / "ryciny.lit");
+    auto configured = settings(library::Format::Epub);
+    configured.parallel = 1;
+    const std::vector<fs::path> given{books / "krotka.lit", books / "rozdzialy.lit", books / "ryciny.lit"};
+    library::Library run(configured, given);
+    std::vector<fs::path> started;
+    while (!run.Finished()) {
+        run.Advance();
+        for (const auto& book : run.Running()) {
+            if (std::ranges::find(started, book) == started.end()) {
+                started.push_back(book);
+            }
+        }
+        if (run.Finished()) {
+            break;
+        }
+        std::vector<pollfd> watched;
+        for (const int descriptor : run.Descriptors()) {
+            watched.push_back({.fd = descriptor, .events = POLLIN, .revents = 0});
+        }
+        poll(watched.data(), watched.size(), -1);
+    }
+    EXPECT_EQ(started,
+              (std::vector<fs::path>{books / "rozdzialy.lit", books / "ryciny.lit", books / "krotka.lit"}));
+    ASSERT_EQ(run.Results().size(), given.size());
+    for (std::size_t index = 0; index < given.size(); ++index) {
+        EXPECT_EQ(run.Results()[index].book, given[index]);
+        EXPECT_EQ(run.Results()[index].state, BookResult::State::Converted);
+    }
 }
