@@ -3,15 +3,12 @@
 #include "conversion/Command.h"
 #include "conversion/Konwertuj.h"
 #include "framework/System.h"
-#include "framework/supervisor/Launcher.h"
+#include "framework/supervisor/TerminationSignals.h"
 #include "library/Books.h"
 #include "library/Library.h"
 
 #include <algorithm>
-#include <array>
-#include <atomic>
-#include <csignal>
-#include <fcntl.h>
+#include <cerrno>
 #include <iostream>
 #include <poll.h>
 #include <string_view>
@@ -25,58 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::array kTerminationSignals{SIGINT, SIGTERM, SIGHUP};
 constexpr const char* kSupervisorName = "zwojnik-supervisor";
-
-std::atomic<int> gSignal = 0;
-std::atomic<int> gWake = -1;
-
-extern "C" void noteSignal(int signal)
-{
-    const int savedErrno = errno;
-    gSignal.store(signal);
-    const char byte = 0;
-    (void)!write(gWake.load(), &byte, 1);
-    errno = savedErrno;
-}
-
-// While it exists, the termination signals are noted and wake the loop that waits on Descriptor().
-class SignalWatch
-{
-public:
-    SignalWatch() : mWake(framework::MakePipe(O_NONBLOCK))
-    {
-        gWake.store(mWake.write.Get());
-        struct sigaction action = {};
-        action.sa_handler = noteSignal;
-        sigemptyset(&action.sa_mask);
-        for (const int signal : kTerminationSignals) {
-            struct sigaction previous = {};
-            sigaction(signal, nullptr, &previous);
-            if (previous.sa_handler != SIG_IGN) {
-                sigaction(signal, &action, nullptr);
-            }
-        }
-    }
-    // A signal that came ends the program now, as it would have ended it at once.
-    ~SignalWatch()
-    {
-        for (const int signal : kTerminationSignals) {
-            std::signal(signal, SIG_DFL);
-        }
-        if (const int signal = gSignal.load()) {
-            std::raise(signal);
-        }
-    }
-    SignalWatch(const SignalWatch&) = delete;
-    SignalWatch& operator=(const SignalWatch&) = delete;
-
-    int Descriptor() const { return mWake.read.Get(); }
-    bool Came() const { return gSignal.load() != 0; }
-
-private:
-    framework::Pipe mWake;
-};
 
 struct Request
 {
@@ -130,14 +76,57 @@ fs::path programFolder()
     return fs::read_symlink("/proc/self/exe", error).parent_path();
 }
 
-void waitForWork(const library::Library& books, const SignalWatch& signals)
+void waitForWork(const library::Library& books, const framework::TerminationSignals& signals)
 {
     std::vector<pollfd> watched{{.fd = signals.Descriptor(), .events = POLLIN, .revents = 0}};
     for (const int descriptor : books.Descriptors()) {
         watched.push_back({.fd = descriptor, .events = POLLIN, .revents = 0});
     }
-    while (poll(watched.data(), watched.size(), -1) < 0 && errno == EINTR && !signals.Came()) {
+    while (poll(watched.data(), watched.size(), -1) < 0 && errno == EINTR && signals.Signal() == 0) {
     }
+}
+
+// Converts the books, a line for each, and the summary; 0 when every book was converted. A termination
+// signal stops the run; what the stopped books wrote is gone when this returns.
+int convert(const Request& request, std::int32_t family, library::FoundBooks found,
+            const framework::TerminationSignals& signals)
+{
+    const auto folder = programFolder();
+    library::Library books({.converter = folder / conversion::ConverterName(family),
+                            .supervisor = folder / kSupervisorName,
+                            .architecture = family,
+                            .destination = fs::absolute(request.destination),
+                            .format = request.format},
+                           std::move(found.books));
+    const auto total = std::to_string(books.Results().size());
+    std::size_t printed = 0;
+    const auto print = [&](std::size_t index) {
+        std::cout << '[' << ++printed << '/' << total << "] " << library::ReportLine(books.Results()[index])
+                  << std::endl;
+    };
+    while (!books.Finished()) {
+        for (const auto index : books.Advance()) {
+            print(index);
+        }
+        if (books.Finished()) {
+            break;
+        }
+        waitForWork(books, signals);
+        if (signals.Signal() != 0) {
+            books.Stop();
+            for (std::size_t index = 0; index < books.Results().size(); ++index) {
+                if (books.Results()[index].state == library::BookResult::State::NotConverted) {
+                    print(index);
+                }
+            }
+        }
+    }
+    std::cout << library::Summary(books.Results()) << std::endl;
+    const bool allConverted = found.problems.empty() && books.Results().size() == books.DoneCount() &&
+                              std::ranges::all_of(books.Results(), [](const auto& result) {
+                                  return result.state == library::BookResult::State::Converted;
+                              });
+    return allConverted && std::cout ? 0 : 1;
 }
 
 } // namespace
@@ -161,43 +150,16 @@ std::optional<int> RunLibraryCommand(std::span<char*> arguments)
         std::cerr << problem << '\n';
     }
     conversion::StagingFolder::RemoveStale();
-    const auto folder = programFolder();
-    SignalWatch signals;
-    library::Library books({.converter = folder / conversion::ConverterName(family),
-                            .supervisor = folder / kSupervisorName,
-                            .architecture = family,
-                            .destination = fs::absolute(request->destination),
-                            .format = request->format},
-                           std::move(found.books));
-    const auto total = std::to_string(books.Results().size());
-    std::size_t printed = 0;
-    const auto print = [&](std::size_t index) {
-        std::cout << '[' << ++printed << '/' << total << "] " << library::ReportLine(books.Results()[index])
-                  << std::endl;
-    };
-    while (!books.Finished()) {
-        for (const auto index : books.Advance()) {
-            print(index);
-        }
-        if (books.Finished()) {
-            break;
-        }
-        waitForWork(books, signals);
-        if (signals.Came()) {
-            books.Stop();
-            for (std::size_t index = 0; index < books.Results().size(); ++index) {
-                if (books.Results()[index].state == library::BookResult::State::NotConverted) {
-                    print(index);
-                }
-            }
-        }
+    int status = 1;
+    int signal = 0;
+    {
+        const framework::TerminationSignals signals;
+        status = convert(*request, family, std::move(found), signals);
+        signal = signals.Signal();
     }
-    std::cout << library::Summary(books.Results()) << std::endl;
-    const bool allConverted = found.problems.empty() && books.Results().size() == books.DoneCount() &&
-                              std::ranges::all_of(books.Results(), [](const auto& result) {
-                                  return result.state == library::BookResult::State::Converted;
-                              });
-    return allConverted && std::cout ? 0 : 1;
+    // A signal that came ends the program now, as it would have ended it at once.
+    framework::RaiseIfCame(signal);
+    return status;
 }
 
 } // namespace app

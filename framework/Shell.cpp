@@ -5,6 +5,7 @@
 #include "framework/Platform.h"
 #include "framework/detail/RuntimeState.h"
 #include "framework/supervisor/Launcher.h"
+#include "framework/supervisor/TerminationSignals.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,11 +13,6 @@
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QWindow>
-#include <array>
-#include <atomic>
-#include <cerrno>
-#include <csignal>
-#include <fcntl.h>
 #include <optional>
 #include <unistd.h>
 
@@ -26,36 +22,6 @@ namespace {
 
 constexpr const char* kShell = "/bin/sh";
 constexpr const char* kSupervisorName = "zwojnik-supervisor";
-constexpr std::array kTerminationSignals{SIGTERM, SIGHUP, SIGINT};
-
-// What the signal handler may touch: lock-free atomics and the write end of a pipe. Signals belong to the
-// process, so this does too.
-std::atomic<int> gTerminationSignal = 0;
-std::atomic<int> gWakeDescriptor = -1;
-static_assert(std::atomic<int>::is_always_lock_free);
-
-// May run on any thread, in the middle of anything: it only notes the signal and wakes the event loop,
-// which stops the command.
-extern "C" void noteTerminationSignal(int signal)
-{
-    const int savedErrno = errno;
-    gTerminationSignal.store(signal);
-    const char byte = 0;
-    (void)!write(gWakeDescriptor.load(), &byte, 1);
-    errno = savedErrno;
-}
-
-// The pipe by which the handler wakes the event loop. It lives as long as the process: a handler still
-// running on another thread when a run ends writes to it all the same.
-int wakeDescriptor()
-{
-    static const Pipe wake = [] {
-        auto made = MakePipe(O_NONBLOCK);
-        gWakeDescriptor.store(made.write.Get());
-        return made;
-    }();
-    return wake.read.Get();
-}
 
 // While it exists, SIGTERM, SIGHUP and SIGINT are noted and wake the event loop, which stops the running
 // command; the program ends by them only once the command is gone. A signal the program ignores stays
@@ -63,46 +29,19 @@ int wakeDescriptor()
 class TerminationWatch
 {
 public:
-    TerminationWatch() : mWake(wakeDescriptor(), QSocketNotifier::Read)
+    TerminationWatch() : mWake(mSignals.Descriptor(), QSocketNotifier::Read)
     {
-        drain(); // what a signal left after the previous run ended
-        gTerminationSignal.store(0);
-        QObject::connect(&mWake, &QSocketNotifier::activated, [this] { drain(); });
-        struct sigaction action = {};
-        action.sa_handler = noteTerminationSignal;
-        action.sa_flags = SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < kTerminationSignals.size(); ++i) {
-            sigaction(kTerminationSignals[i], nullptr, &mPrevious[i]);
-            if (mPrevious[i].sa_handler != SIG_IGN) {
-                sigaction(kTerminationSignals[i], &action, nullptr);
-            }
-        }
+        QObject::connect(&mWake, &QSocketNotifier::activated, [this] { mSignals.Drain(); });
     }
-    ~TerminationWatch()
-    {
-        for (std::size_t i = 0; i < kTerminationSignals.size(); ++i) {
-            sigaction(kTerminationSignals[i], &mPrevious[i], nullptr);
-        }
-    }
-    TerminationWatch(const TerminationWatch&) = delete;
-    TerminationWatch& operator=(const TerminationWatch&) = delete;
 
     // The termination signal that came, or 0.
-    int Signal() const { return gTerminationSignal.load(); }
+    int Signal() const { return mSignals.Signal(); }
     // Activated on the event loop once a termination signal has come.
     const QSocketNotifier& Notifier() const { return mWake; }
 
 private:
-    void drain()
-    {
-        char bytes[64];
-        while (read(mWake.socket(), bytes, sizeof bytes) > 0) {
-        }
-    }
-
+    TerminationSignals mSignals;
     QSocketNotifier mWake;
-    std::array<struct sigaction, kTerminationSignals.size()> mPrevious{};
 };
 
 // The supervisor stands beside the program's executable.
@@ -190,9 +129,7 @@ bool userWantsToStop(const String& question, const TerminationWatch& termination
 
 Shell::~Shell()
 {
-    if (mTerminationSignal != 0) {
-        std::raise(mTerminationSignal);
-    }
+    RaiseIfCame(mTerminationSignal);
 }
 
 void Shell::Execute(const String& command)

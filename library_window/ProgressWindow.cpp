@@ -4,14 +4,16 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace library_window {
 
 namespace {
 
-// How often the window looks at the running conversions.
-constexpr int kTickMs = 40;
+// How often the time left is told anew.
+constexpr int kTickMs = 500;
 
 QString timeLeft(qint64 elapsedMs, std::size_t done, std::size_t total)
 {
@@ -29,7 +31,8 @@ QString timeLeft(qint64 elapsedMs, std::size_t done, std::size_t total)
 
 ProgressWindow::ProgressWindow(library::Library& books, QWidget* parent)
     : QDialog(parent), mBooks(books), mCount(new QLabel(this)), mBar(new QProgressBar(this)),
-      mRunning(new QLabel(this)), mStop(new QPushButton(kStopCaption, this))
+      mRunning(new QLabel(this)), mStop(new QPushButton(kStopCaption, this)),
+      mSignalWatch(new QSocketNotifier(mSignals->Descriptor(), QSocketNotifier::Read, this))
 {
     setWindowTitle(kProgressTitle);
     setMinimumWidth(480);
@@ -42,12 +45,15 @@ ProgressWindow::ProgressWindow(library::Library& books, QWidget* parent)
     layout->addWidget(mRunning);
     layout->addWidget(mStop, 0, Qt::AlignRight);
     connect(mStop, &QPushButton::clicked, this, [this] {
-        mBooks.Stop();
+        stop();
         accept();
     });
-    connect(&mTick, &QTimer::timeout, this, &ProgressWindow::advance);
+    connect(mSignalWatch, &QSocketNotifier::activated, this, &ProgressWindow::stopBySignal);
+    connect(&mTick, &QTimer::timeout, this, [this] { showProgress(mBooks.DoneCount()); });
     mElapsed.start();
     mTick.start(kTickMs);
+    // The first books start once the window is up.
+    QTimer::singleShot(0, this, &ProgressWindow::advance);
     showProgress(0);
 }
 
@@ -56,8 +62,10 @@ void ProgressWindow::reject()
     QMessageBox question(QMessageBox::Question, kProgressTitle, kStopQuestion,
                          QMessageBox::Yes | QMessageBox::No, this);
     question.setDefaultButton(QMessageBox::No);
-    if (question.exec() == QMessageBox::Yes) {
-        mBooks.Stop();
+    // A termination signal closes the question unanswered: the run has stopped already.
+    connect(mSignalWatch, &QSocketNotifier::activated, &question, &QMessageBox::reject);
+    if (question.exec() == QMessageBox::Yes && mTerminatedBy == 0) {
+        stop();
         accept();
     }
 }
@@ -68,8 +76,45 @@ void ProgressWindow::advance()
     showProgress(mBooks.DoneCount());
     if (mBooks.Finished()) {
         mTick.stop();
+        watchConversions();
         accept();
+        return;
     }
+    watchConversions();
+}
+
+// Each conversion's descriptors wake the window as soon as it has something to read or has ended.
+void ProgressWindow::watchConversions()
+{
+    for (auto* watch : mConversionWatches) {
+        watch->setEnabled(false);
+        watch->deleteLater(); // one of them may be the one whose signal runs now
+    }
+    mConversionWatches.clear();
+    if (mBooks.Finished()) {
+        return;
+    }
+    for (const int descriptor : mBooks.Descriptors()) {
+        auto* watch = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+        connect(watch, &QSocketNotifier::activated, this, &ProgressWindow::advance);
+        mConversionWatches.push_back(watch);
+    }
+}
+
+void ProgressWindow::stopBySignal()
+{
+    mSignalWatch->setEnabled(false);
+    mTerminatedBy = mSignals->Signal();
+    mSignals.reset();
+    stop();
+    QDialog::reject();
+}
+
+void ProgressWindow::stop()
+{
+    mBooks.Stop();
+    mTick.stop();
+    watchConversions(); // their descriptors are closed now
 }
 
 void ProgressWindow::showProgress(std::size_t done)

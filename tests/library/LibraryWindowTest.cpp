@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -70,31 +71,44 @@ TEST(LibraryWindowTest, TheProgressWindowRunsEveryBookAndTheReportTellsOfEach)
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), library::ReportText(run.Results()));
 }
 
-// Zatrzymaj ends the running conversions and removes what they wrote; the finished books stay.
-TEST(LibraryWindowTest, ZatrzymajStopsTheRunningBooksAndRemovesWhatTheyWrote)
+// Zatrzymaj, as a termination signal, ends the running conversions and removes what they wrote; the
+// finished books stay. After a signal the window tells its caller, which ends the program by it.
+TEST(LibraryWindowTest, ZatrzymajAndSignalsStopTheRunningBooksAndRemoveWhatTheyWrote)
 {
-    TempDir program;
-    TempDir books;
-    TempDir destination;
-    const auto started = program / "zaczęta";
-    MakeConverterScript(program.path(), "echo część > \"$2/część.html\"; sleep 600 & echo $! > '" + started +
-                                            ".tmp'; mv '" + started + ".tmp' '" + started + "'; wait");
-    for (const auto* name : {"a.lit", "b.lit", "c.lit"}) {
-        CopyTestBook("krotka.lit", books / name);
+    for (const bool bySignal : {false, true}) {
+        SCOPED_TRACE(bySignal ? "SIGTERM" : "Zatrzymaj");
+        TempDir program;
+        TempDir books;
+        TempDir destination;
+        const auto started = program / "zaczęta";
+        MakeConverterScript(program.path(), "echo część > \"$2/część.html\"; sleep 600 & echo $! > '" +
+                                                started + ".tmp'; mv '" + started + ".tmp' '" + started +
+                                                "'; wait");
+        for (const auto* name : {"a.lit", "b.lit", "c.lit"}) {
+            CopyTestBook("krotka.lit", books / name);
+        }
+        library::Library run(settingsFor(program.path(), destination.path()),
+                             {books / "a.lit", books / "b.lit", books / "c.lit"});
+        library_window::ProgressWindow progress(run);
+        progress.show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(started) && run.Running().size() == 2; }, 60000));
+        if (bySignal) {
+            raise(SIGTERM);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return progress.TerminatedBy() != 0; }, 60000));
+            EXPECT_EQ(progress.TerminatedBy(), SIGTERM);
+            EXPECT_FALSE(progress.isVisible());
+        } else {
+            EXPECT_EQ(progress.StopButton()->text(), library_window::kStopCaption);
+            progress.StopButton()->click();
+            EXPECT_EQ(progress.result(), QDialog::Accepted);
+            EXPECT_EQ(progress.TerminatedBy(), 0);
+        }
+        EXPECT_TRUE(run.Finished());
+        for (const auto& result : run.Results()) {
+            EXPECT_EQ(result.state, BookResult::State::NotConverted);
+        }
+        EXPECT_TRUE(FileNames(destination.path()).empty())
+            << ::testing::PrintToString(FileNames(destination.path()));
+        EXPECT_FALSE(ProcessRunning(std::stoi(ReadFile(started))));
     }
-    library::Library run(settingsFor(program.path(), destination.path()),
-                         {books / "a.lit", books / "b.lit", books / "c.lit"});
-    library_window::ProgressWindow progress(run);
-    progress.show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(started) && run.Running().size() == 2; }, 60000));
-    EXPECT_EQ(progress.StopButton()->text(), library_window::kStopCaption);
-    progress.StopButton()->click();
-    EXPECT_EQ(progress.result(), QDialog::Accepted);
-    EXPECT_TRUE(run.Finished());
-    for (const auto& result : run.Results()) {
-        EXPECT_EQ(result.state, BookResult::State::NotConverted);
-    }
-    EXPECT_TRUE(FileNames(destination.path()).empty())
-        << ::testing::PrintToString(FileNames(destination.path()));
-    EXPECT_FALSE(ProcessRunning(std::stoi(ReadFile(started))));
 }
