@@ -53,11 +53,12 @@ protected:
 // Quits from the menu once ready() holds and no request runs.
 void QuitWhen(std::function<bool()> ready);
 
-// The application object, writing down when each document's request begins and ends.
+// The application object, writing down when each request for documents that arrived together begins
+// and ends.
 class RecordingApp : public app::App
 {
 public:
-    void Event_OpenDocument(const framework::FolderItemPtr& item) override;
+    void Event_OpenDocuments(const std::vector<framework::FolderItemPtr>& items) override;
     std::vector<std::string> events;
 };
 
@@ -73,8 +74,25 @@ private:
     std::string mFolder;
 };
 
-// RecordingApp's events for documents opened whole, one after the other.
-std::vector<std::string> OpenedInTurn(const std::vector<std::string>& paths);
+// RecordingApp's events for groups of documents opened whole, one group after the other.
+std::vector<std::string> OpenedInTurn(const std::vector<std::vector<std::string>>& groups);
+
+// What the person saw of the library's dialogs, and how they answer them.
+struct LibraryAnswers
+{
+    explicit LibraryAnswers(std::string chosen) : destination(std::move(chosen)) {}
+
+    std::string destination; // chosen in every destination dialog
+    std::string format = "HTML";
+
+    std::vector<std::string> destinationStarts; // the folder each destination dialog opened in
+    int formatQuestions = 0;
+    std::vector<std::string> messages;                 // the texts of the other message boxes
+    std::vector<std::vector<std::string>> reportLines; // each report's lines
+};
+// From now until the program ends, answers the library's dialogs whenever they come: the destination
+// and the format as given, the messages with OK; each report is read and closed.
+void AnswerLibraryQuestions(LibraryAnswers& answers);
 
 QMainWindow* MenuBarWindow();
 // The file dialog on screen (with this title, when one is given), or nothing.
