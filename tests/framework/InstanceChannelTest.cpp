@@ -331,6 +331,36 @@ TEST_F(InstanceChannelTest, LaunchThatGetsNoAnswerOpensItsDocumentsItselfTogethe
     expectConvertedBooks(dir / "biblioteka", {"krotka", "druga; książka"});
 }
 
+// An application that opens one document at a time, as the framework's default hands them over; the
+// second one quits.
+class OneAtATime : public framework::Application
+{
+public:
+    void Event_OpenDocument(const framework::FolderItemPtr& item) override
+    {
+        opened.push_back(item->NativePath());
+        if (opened.size() == 2) {
+            framework::Quit(0);
+        }
+    }
+    std::vector<std::string> opened;
+};
+
+using DocumentGroupTest = RuntimeTest;
+
+// Unless the application takes a group whole, its documents are opened in their order; those after a
+// quit are not.
+TEST_F(DocumentGroupTest, AGroupIsOpenedOneByOneByDefaultUntilTheProgramQuits)
+{
+    const auto application = std::make_shared<OneAtATime>();
+    framework::Application::Register(application);
+    runtime.OpenDocuments({framework::FolderItem::FromPath("/b.lit"),
+                           framework::FolderItem::FromPath("/a.lit"),
+                           framework::FolderItem::FromPath("/c.lit")});
+    runtime.RunEventLoop();
+    EXPECT_EQ(application->opened, (std::vector<std::string>{"/b.lit", "/a.lit"}));
+}
+
 // A launch that goes away in the middle of its message opens its documents itself: only a whole
 // message is taken and answered, and only its absolute paths.
 TEST_F(InstanceChannelSafetyTest, OnlyAWholeMessageIsTakenAndAnsweredAndOnlyItsAbsolutePaths)
