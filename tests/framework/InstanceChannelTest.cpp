@@ -218,7 +218,6 @@ TEST_F(InstanceChannelTest, LaterLaunchesAndDropsHandTheirDocumentsOverToTheRunn
     const int status = RunProgram(
         {first},
         [&] {
-            AnswerLibraryQuestions(library);
             RunWhen([] { return ShownFileDialog() != nullptr; },
                     [&] {
                         firstDialog = ShownFileDialog();
@@ -315,7 +314,6 @@ TEST_F(InstanceChannelTest, LaunchThatGetsNoAnswerOpensItsDocumentsItselfTogethe
         {book, second},
         [&] {
             EXPECT_TRUE(recording->events.empty()) << "a document came before the event loop";
-            AnswerLibraryQuestions(library);
             QuitWhen([&] { return recording->events.size() == 2; });
         },
         recording);

@@ -11,7 +11,6 @@
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QMessageBox>
-#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -96,43 +95,47 @@ std::vector<std::string> OpenedInTurn(const std::vector<std::vector<std::string>
     return events;
 }
 
-void AnswerLibraryQuestions(LibraryAnswers& answers)
+LibraryAnswers::LibraryAnswers(std::string destination, std::string format)
+    : mDestination(std::move(destination)), mFormat(std::move(format)), mWatch(std::make_unique<QTimer>())
 {
-    auto* watch = new QTimer(qApp);
-    auto answered = std::make_shared<QPointer<QWidget>>();
-    QObject::connect(watch, &QTimer::timeout, watch, [&answers, answered] {
-        auto* shown = QApplication::activeModalWidget();
-        if (!shown || !shown->isVisible() || shown == answered->data()) {
+    QObject::connect(mWatch.get(), &QTimer::timeout, [this] { answer(); });
+    mWatch->start(5);
+}
+
+LibraryAnswers::~LibraryAnswers() = default;
+
+void LibraryAnswers::answer()
+{
+    auto* shown = QApplication::activeModalWidget();
+    if (!shown || !shown->isVisible() || shown == mAnswered) {
+        return;
+    }
+    if (auto* dialog = qobject_cast<QFileDialog*>(shown);
+        dialog && dialog->windowTitle() == library_window::kDestinationTitle) {
+        mAnswered = dialog;
+        destinationStarts.push_back(dialog->directory().absolutePath().toStdString());
+        TypePath(*dialog, mDestination);
+    } else if (auto* box = qobject_cast<QMessageBox*>(shown)) {
+        mAnswered = box;
+        if (box->text() != library_window::kFormatQuestion) {
+            messages.push_back(box->text().toStdString());
+            box->button(QMessageBox::Ok)->click();
             return;
         }
-        if (auto* dialog = qobject_cast<QFileDialog*>(shown);
-            dialog && dialog->windowTitle() == library_window::kDestinationTitle) {
-            *answered = dialog;
-            answers.destinationStarts.push_back(dialog->directory().absolutePath().toStdString());
-            TypePath(*dialog, answers.destination);
-        } else if (auto* box = qobject_cast<QMessageBox*>(shown)) {
-            *answered = box;
-            if (box->text() != library_window::kFormatQuestion) {
-                answers.messages.push_back(box->text().toStdString());
-                box->button(QMessageBox::Ok)->click();
-                return;
+        ++formatQuestions;
+        for (auto* button : box->buttons()) {
+            if (button->text() == QString::fromStdString(mFormat)) {
+                button->click();
             }
-            ++answers.formatQuestions;
-            for (auto* button : box->buttons()) {
-                if (button->text() == QString::fromStdString(answers.format)) {
-                    button->click();
-                }
-            }
-        } else if (auto* report = dynamic_cast<library_window::ReportWindow*>(shown)) {
-            *answered = report;
-            auto& lines = answers.reportLines.emplace_back();
-            for (int row = 0; row < report->Books()->topLevelItemCount(); ++row) {
-                lines.push_back(report->Books()->topLevelItem(row)->text(0).toStdString());
-            }
-            report->accept();
         }
-    });
-    watch->start(5);
+    } else if (auto* report = dynamic_cast<library_window::ReportWindow*>(shown)) {
+        mAnswered = report;
+        auto& lines = reportLines.emplace_back();
+        for (int row = 0; row < report->Books()->topLevelItemCount(); ++row) {
+            lines.push_back(report->Books()->topLevelItem(row)->text(0).toStdString());
+        }
+        report->accept();
+    }
 }
 
 QMainWindow* MenuBarWindow()

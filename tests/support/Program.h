@@ -9,6 +9,8 @@
 #include "support/ScriptedPlatform.h"
 #include "support/TempDir.h"
 
+#include <QPointer>
+#include <QWidget>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -17,6 +19,7 @@
 
 class QFileDialog;
 class QMainWindow;
+class QTimer;
 
 namespace testsupport {
 
@@ -77,22 +80,29 @@ private:
 // RecordingApp's events for groups of documents opened whole, one group after the other.
 std::vector<std::string> OpenedInTurn(const std::vector<std::vector<std::string>>& groups);
 
-// What the person saw of the library's dialogs, and how they answer them.
-struct LibraryAnswers
+// The person at the library's dialogs: while this lives, they are answered whenever they come, the
+// destination and the format as given, the other messages with OK; each report is read and closed.
+class LibraryAnswers
 {
-    explicit LibraryAnswers(std::string chosen) : destination(std::move(chosen)) {}
-
-    std::string destination; // chosen in every destination dialog
-    std::string format = "HTML";
+public:
+    explicit LibraryAnswers(std::string destination, std::string format = "HTML");
+    ~LibraryAnswers();
+    LibraryAnswers(const LibraryAnswers&) = delete;
+    LibraryAnswers& operator=(const LibraryAnswers&) = delete;
 
     std::vector<std::string> destinationStarts; // the folder each destination dialog opened in
     int formatQuestions = 0;
     std::vector<std::string> messages;                 // the texts of the other message boxes
     std::vector<std::vector<std::string>> reportLines; // each report's lines
+
+private:
+    void answer();
+
+    std::string mDestination;
+    std::string mFormat;
+    std::unique_ptr<QTimer> mWatch;
+    QPointer<QWidget> mAnswered;
 };
-// From now until the program ends, answers the library's dialogs whenever they come: the destination
-// and the format as given, the messages with OK; each report is read and closed.
-void AnswerLibraryQuestions(LibraryAnswers& answers);
 
 QMainWindow* MenuBarWindow();
 // The file dialog on screen (with this title, when one is given), or nothing.
