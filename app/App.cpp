@@ -6,11 +6,44 @@
 #include "library_window/LibraryCommand.h"
 #include "ui/InformationCommands.h"
 
+#include <algorithm>
+#include <filesystem>
+
 namespace app {
+
+namespace {
+
+String programFolder(const App& app)
+{
+    return framework::Require(app.ExecutableFile()->Parent()).NativePath();
+}
+
+} // namespace
+
+App::App()
+{
+    SetTakesFolders(true);
+}
 
 void App::Event_Open()
 {
     conversion::StagingFolder::RemoveStale();
+}
+
+void App::Event_OpenDocuments(const std::vector<framework::FolderItemPtr>& items)
+{
+    // A book named twice is one book.
+    std::vector<std::filesystem::path> paths;
+    for (const auto& item : items) {
+        if (std::ranges::find(paths, std::filesystem::path(item->NativePath())) == paths.end()) {
+            paths.emplace_back(item->NativePath());
+        }
+    }
+    if (paths.size() == 1 && !std::filesystem::is_directory(paths.front())) {
+        Event_OpenDocument(items.front());
+    } else if (!paths.empty()) {
+        library_window::ConvertBooks(programFolder(*this), paths);
+    }
 }
 
 void App::Event_OpenDocument(const framework::FolderItemPtr& item)
@@ -60,8 +93,7 @@ bool App::PlikZamienNaEpub_Action()
 
 bool App::PlikZamienwieleplikow_Action()
 {
-    return library_window::ConvertLibraryFromDisk(
-        framework::Require(ExecutableFile()->Parent()).NativePath());
+    return library_window::ConvertLibraryFromDisk(programFolder(*this));
 }
 
 void App::konwertuj(const String& appFolderPath, const String& sourcePath, const String& targetFolderPath)

@@ -11,7 +11,11 @@ using framework::String;
 class App : public framework::Application, public conversion::ConversionTarget
 {
 public:
+    App();
+
     void Event_Open() override;
+    // One book opened alone is converted as the menu converts one; several, or folders, as a library.
+    void Event_OpenDocuments(const std::vector<framework::FolderItemPtr>& items) override;
     void Event_OpenDocument(const framework::FolderItemPtr& item) override;
     void Event_Close() override;
 

@@ -20,7 +20,7 @@ namespace {
 
 RuntimeState* current = nullptr;
 
-// Each call and document waiting runs as a request of its own, the next once this one has ended.
+// Each call and group of documents waiting runs as a request of its own, the next once this one has ended.
 void schedulePump()
 {
     QTimer::singleShot(0, qApp, [] {
@@ -33,9 +33,9 @@ void schedulePump()
             s->pendingCalls.pop_front();
             DispatchRequest(call);
         } else if (!s->pendingDocuments.empty() && s->application && s->opened) {
-            auto item = s->pendingDocuments.front();
+            auto items = std::move(s->pendingDocuments.front());
             s->pendingDocuments.pop_front();
-            DispatchRequest([&] { s->application->Event_OpenDocument(item); });
+            DispatchRequest([&] { s->application->Event_OpenDocuments(items); });
         }
     });
 }
@@ -49,12 +49,24 @@ void receiveHandedOverDocuments(const std::vector<String>& paths)
         s.menuBarWindow->raise();
         s.menuBarWindow->activateWindow();
     }
+    std::vector<FolderItemPtr> items;
     for (const auto& path : paths) {
-        s.runtime->OpenDocument(FolderItem::FromPath(path));
+        items.push_back(FolderItem::FromPath(path));
     }
+    s.runtime->OpenDocuments(std::move(items));
 }
 
 } // namespace
+
+void Application::Event_OpenDocuments(const std::vector<FolderItemPtr>& items)
+{
+    for (const auto& item : items) {
+        if (current && current->quitting) {
+            return;
+        }
+        Event_OpenDocument(item);
+    }
+}
 
 void Application::AddMenuHandler(const String& itemName, MenuHandler handler)
 {
@@ -143,10 +155,11 @@ Runtime::Runtime(int argc, char** argv, const ProgramIdentity& program, std::uni
     s.runtime = this;
     s.platform = platform ? std::move(platform) : std::make_unique<QtPlatform>();
     // The launch's own documents come before any that a later launch hands over.
+    std::vector<FolderItemPtr> launched;
     std::vector<String> paths;
     for (int i = 1; i < argc; ++i) {
-        s.pendingDocuments.push_back(FolderItem::FromPath(argv[i]));
-        paths.push_back(s.pendingDocuments.back()->NativePath());
+        launched.push_back(FolderItem::FromPath(argv[i]));
+        paths.push_back(launched.back()->NativePath());
     }
     // Qt sees only the program's name: every argument is a document, none an option.
     s.qtApplication = detail::StartQt(argv[0], program.tellStartFailure);
@@ -165,9 +178,11 @@ Runtime::Runtime(int argc, char** argv, const ProgramIdentity& program, std::uni
                                                           receiveHandedOverDocuments);
     const auto handOver = s.channel->HandOverOrListen(paths);
     s.handedOver = handOver.whole;
-    // Those the running program took before it stopped answering are its own.
-    s.pendingDocuments.erase(s.pendingDocuments.begin(),
-                             s.pendingDocuments.begin() + static_cast<std::ptrdiff_t>(handOver.taken));
+    // Those the running program took before it stopped answering are its own; the rest stay together.
+    launched.erase(launched.begin(), launched.begin() + static_cast<std::ptrdiff_t>(handOver.taken));
+    if (!launched.empty()) {
+        s.pendingDocuments.push_back(std::move(launched));
+    }
     current = &s;
 }
 
@@ -208,10 +223,12 @@ void Runtime::RunEventLoop()
     }
 }
 
-void Runtime::OpenDocument(const FolderItemPtr& item)
+void Runtime::OpenDocuments(std::vector<FolderItemPtr> items)
 {
-    mState->pendingDocuments.push_back(item);
-    schedulePump();
+    if (!items.empty()) {
+        mState->pendingDocuments.push_back(std::move(items));
+        schedulePump();
+    }
 }
 
 bool Runtime::HandedOver() const

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace framework {
 
@@ -26,8 +27,15 @@ public:
     virtual ~Application() = default;
 
     virtual void Event_Open() {}
+    // The documents that arrived together: one launch's, one hand-over's, one drop's, in their order.
+    // By default each is opened in turn, until the program quits.
+    virtual void Event_OpenDocuments(const std::vector<FolderItemPtr>& items);
     virtual void Event_OpenDocument(const FolderItemPtr& item) { (void)item; }
     virtual void Event_Close() {}
+
+    // Whether folders dropped on the program are taken as documents, as files of its types are.
+    void SetTakesFolders(bool takes) { mTakesFolders = takes; }
+    bool TakesFolders() const { return mTakesFolders; }
 
     // Binds the handler to every menu item whose Name is exactly this (byte for byte).
     void AddMenuHandler(const String& itemName, MenuHandler handler);
@@ -46,6 +54,7 @@ public:
 private:
     std::map<String, MenuHandler> mMenuHandlers;
     std::shared_ptr<framework::MenuBar> mMenuBar;
+    bool mTakesFolders = false;
 };
 
 // Why Qt could not start: there is no display to show windows on, or Qt gave another reason.
@@ -79,15 +88,17 @@ public:
     Runtime(int argc, char** argv, const ProgramIdentity& program, std::unique_ptr<Platform>&& platform);
     ~Runtime();
 
-    // Runs the event loop: raises Open, delivers the launch documents one by one, then dispatches
+    // Runs the event loop: raises Open, delivers the launch's documents together, then dispatches
     // until the program quits. An exception raised by a handler ends the loop and is raised again here.
     void RunEventLoop();
 
     // Shows one message box that names the exception. The exit status becomes 1.
     void HandleUnhandledException(std::exception_ptr exception);
 
-    // Hands a document to the application's OpenDocument event as soon as no request is running.
-    void OpenDocument(const FolderItemPtr& item);
+    // Hands documents that arrived together to the application's OpenDocuments event, as one request, as
+    // soon as no request is running.
+    void OpenDocuments(std::vector<FolderItemPtr> items);
+    void OpenDocument(const FolderItemPtr& item) { OpenDocuments({item}); }
 
     // True when the running program took this launch's documents: this process has nothing to do.
     bool HandedOver() const;

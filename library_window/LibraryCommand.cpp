@@ -6,6 +6,7 @@
 #include "library/Books.h"
 #include "library/Library.h"
 #include "library_window/ProgressWindow.h"
+#include "library_window/Questions.h"
 #include "library_window/ReportWindow.h"
 
 #include <QApplication>
@@ -24,11 +25,6 @@ const QString kFolderCaption = QStringLiteral("Całą teczkę…");
 const QString kGiveUpCaption = QStringLiteral("Poniechaj");
 const QString kFilesTitle = QStringLiteral("Wybierz pliki .lit do zamiany:");
 const QString kFolderTitle = QStringLiteral("Wybierz teczkę z plikami .lit (także w podteczkach):");
-const QString kDestinationTitle = QStringLiteral("Wskaż teczkę, w której mam zachować książki:");
-const QString kFormatQuestion =
-    QStringLiteral("W jakiej postaci zapisać książki? Każda trafi do nowej podteczki nazwanej tak jak "
-                   "ona albo do pliku EPUB o swojej nazwie; nic, co już istnieje, nie zostanie nadpisane.");
-const QString kNoBooksMessage = QStringLiteral("W wybranych miejscach nie ma żadnego pliku .lit.");
 
 // The books' paths, or nothing when the person gives up.
 std::vector<std::filesystem::path> askForBooks()
@@ -70,33 +66,34 @@ std::optional<library::Format> askForFormat()
     return std::nullopt;
 }
 
-} // namespace
-
-bool ConvertLibraryFromDisk(const std::string& programFolder)
+// The processor family the converter is chosen for, or nothing after saying that it is unknown.
+std::optional<std::int32_t> architecture()
 {
-    std::int32_t architecture = 0;
-    if (!framework::System::Gestalt("sysa", architecture)) {
+    std::int32_t family = 0;
+    if (!framework::System::Gestalt("sysa", family)) {
         QMessageBox::critical(nullptr, QApplication::applicationName(),
                               QString::fromStdString(conversion::kProcessorErrorMessage));
-        return false;
+        return std::nullopt;
     }
-    const auto paths = askForBooks();
-    if (paths.empty()) {
-        return false;
-    }
+    return family;
+}
+
+void convert(const std::string& programFolder, std::int32_t architecture,
+             const std::vector<std::filesystem::path>& paths)
+{
     auto found = library::FindBooks(paths);
     if (found.books.empty()) {
         QMessageBox::information(nullptr, QApplication::applicationName(), kNoBooksMessage);
-        return false;
+        return;
     }
     const auto destination = QFileDialog::getExistingDirectory(
         nullptr, kDestinationTitle, QString::fromStdString(paths.front().parent_path()));
     if (destination.isEmpty()) {
-        return false;
+        return;
     }
     const auto format = askForFormat();
     if (!format) {
-        return false;
+        return;
     }
     library::Library books({.converter = programFolder + "/" + conversion::ConverterName(architecture),
                             .supervisor = programFolder + "/zwojnik-supervisor",
@@ -108,7 +105,27 @@ bool ConvertLibraryFromDisk(const std::string& programFolder)
     progress.exec();
     ReportWindow report(books.Results());
     report.exec();
+}
+
+} // namespace
+
+bool ConvertLibraryFromDisk(const std::string& programFolder)
+{
+    const auto family = architecture();
+    if (!family) {
+        return false;
+    }
+    if (const auto paths = askForBooks(); !paths.empty()) {
+        convert(programFolder, *family, paths);
+    }
     return false;
+}
+
+void ConvertBooks(const std::string& programFolder, const std::vector<std::filesystem::path>& paths)
+{
+    if (const auto family = architecture()) {
+        convert(programFolder, *family, paths);
+    }
 }
 
 } // namespace library_window

@@ -21,19 +21,22 @@ namespace framework::detail {
 
 namespace {
 
-// The dropped files that are documents of a registered type, in the order dropped. As with the icon
-// of a program in the Dock, anything else is not taken.
+// The dropped files that are documents of a registered type, and the dropped folders when the application
+// takes folders, in the order dropped. As with the icon of a program in the Dock, anything else is not
+// taken.
 std::vector<String> droppedDocuments(const QMimeData* data)
 {
     std::vector<String> paths;
     const auto types = RegisteredDocumentTypes();
+    const auto application = Application::Instance();
+    const bool takesFolders = application && application->TakesFolders();
     for (const auto& url : data->urls()) {
         const QFileInfo file(url.toLocalFile());
         const bool document = std::any_of(types.begin(), types.end(), [&](const DocumentType& type) {
             return !type.extension.empty() &&
                    file.fileName().endsWith(qt(type.extension), Qt::CaseInsensitive);
         });
-        if (url.isLocalFile() && document && file.isFile()) {
+        if (url.isLocalFile() && ((document && file.isFile()) || (takesFolders && file.isDir()))) {
             paths.push_back(file.absoluteFilePath().toStdString());
         }
     }
@@ -119,10 +122,12 @@ void MenuBarWindow::dropEvent(QDropEvent* event)
         return;
     }
     event->acceptProposedAction();
-    // Each arrives as a document of its own, when no request runs: a drop during a conversion waits.
+    // They arrive together, when no request runs: a drop during a conversion waits.
+    std::vector<FolderItemPtr> items;
     for (const auto& path : paths) {
-        Runtime::Current()->OpenDocument(FolderItem::FromPath(path));
+        items.push_back(FolderItem::FromPath(path));
     }
+    Runtime::Current()->OpenDocuments(std::move(items));
 }
 
 void MenuBarWindow::addMenu(const MenuItem& menuItem)

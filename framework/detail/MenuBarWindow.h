@@ -13,7 +13,7 @@ namespace framework::detail {
 // Shows the program's menu tree. Where the platform has a global menu bar (macOS) that bar serves;
 // elsewhere a small window titled with the program's name holds the menu bar and nothing else, and
 // closing it is a request to quit. Menu actions carry their item's Name as object name. The window
-// stands in for the program's icon too: documents dropped on it are opened, one by one.
+// stands in for the program's icon too: the documents of one drop are opened together.
 class MenuBarWindow : public QMainWindow
 {
     Q_OBJECT

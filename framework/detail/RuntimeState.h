@@ -30,8 +30,8 @@ struct RuntimeState
     std::vector<WindowPtr> windows; // open, oldest first
     std::unique_ptr<InstanceChannel> channel;
     bool handedOver = false;
-    std::deque<FolderItemPtr> pendingDocuments;
-    std::deque<std::function<void()>> pendingCalls; // before the documents
+    std::deque<std::vector<FolderItemPtr>> pendingDocuments; // each group as it arrived
+    std::deque<std::function<void()>> pendingCalls;          // before the documents
     std::exception_ptr pendingException;
     bool quitting = false;
     int exitStatus = 0;

@@ -2,6 +2,7 @@
 // it takes the documents dropped on its window too.
 #include "framework/detail/InstanceChannel.h"
 
+#include "library_window/Questions.h"
 #include "support/Conversion.h"
 #include "support/Program.h"
 #include "support/XServer.h"
@@ -15,10 +16,12 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <poll.h>
+#include <set>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -169,14 +172,28 @@ protected:
     std::vector<std::string> received;
 };
 
+// An HTML file and an OPF file in each of these folders, and nothing else beside them.
+void expectConvertedBooks(const std::string& destination, const std::set<std::string>& books)
+{
+    EXPECT_EQ(FileNames(destination), books);
+    for (const auto& book : books) {
+        const auto names = FileNames(destination + "/" + book);
+        EXPECT_TRUE(std::ranges::any_of(names, [](const auto& name) { return name.ends_with(".html"); }))
+            << book;
+        EXPECT_TRUE(std::ranges::any_of(names, [](const auto& name) { return name.ends_with(".opf"); }))
+            << book;
+    }
+}
+
 } // namespace
 
 // The program starts after a run that crashed and left its socket behind, and takes the name over. Later
 // launches hand their documents over even while a folder dialog is open, and exit with 0 at once; the
-// documents wait until that request has ended. A launch without documents brings the program forward.
-// Books dropped on the menu bar's window come in turn as well, and nothing else is taken. A program that
-// ends normally takes its socket away.
-TEST_F(InstanceChannelTest, LaterLaunchesAndDropsHandTheirDocumentsOverToTheRunningProgramInTurn)
+// documents wait until that request has ended, and those of one launch come together, as one library
+// with one destination and one format. A launch without documents brings the program forward. Each drop
+// on the menu bar's window comes together as well, folders too, and nothing else is taken; a folder
+// without books says so. A program that ends normally takes its socket away.
+TEST_F(InstanceChannelTest, LaterLaunchesAndDropsHandTheirDocumentsOverToTheRunningProgramTogether)
 {
     close(listenAt(socketPath()));
     ASSERT_TRUE(fs::is_socket(socketPath())) << "a socket that nobody listens on";
@@ -184,14 +201,17 @@ TEST_F(InstanceChannelTest, LaterLaunchesAndDropsHandTheirDocumentsOverToTheRunn
     CopyTestBook("krotka.lit", first);
     CopyTestBook("krotka.lit", dir / "druga książka.lit");
     CopyTestBook("krotka.lit", dir / "trzecia.lit");
-    CopyTestBook("rozdzialy.lit", dir / "ROZDZIAŁY.LIT");
+    CopyTestBook("rozdzialy.lit", dir / "seria/ROZDZIAŁY.LIT");
     std::ofstream(dir / "notatki.txt") << "nie książka";
     fs::create_directories(dir / "teczka.lit");
     fs::create_directory(dir / "html");
+    fs::create_directory(dir / "biblioteka");
+    LibraryAnswers library(dir / "biblioteka");
     Launch empty;
     Launch withBooks;
     QFileDialog* firstDialog = nullptr;
     std::pair<bool, bool> nothingToTake;
+    std::pair<bool, bool> noBooks;
     std::pair<bool, bool> books;
 
     // No answers queued: the first document's folder dialog is the real one.
@@ -216,38 +236,51 @@ TEST_F(InstanceChannelTest, LaterLaunchesAndDropsHandTheirDocumentsOverToTheRunn
                     [&] {
                         EXPECT_EQ(recording->events, std::vector<std::string>{"begin " + first});
                         EXPECT_EQ(ShownFileDialog(), firstDialog);
+                        // Should a book come alone, its folder dialog is given up at once.
                         for (int dialog = 0; dialog < 4; ++dialog) {
                             script.QueueDialogAnswer(std::nullopt);
                         }
                         TypeIntoFileDialog(*firstDialog, dir / "html");
                     });
-            RunWhen([&] { return recording->events.size() == 6 && !framework::RequestRunning(); },
+            RunWhen([&] { return recording->events.size() == 4 && !framework::RequestRunning(); },
                     [&] {
                         nothingToTake =
-                            dropOnMenuBarWindow({dir / "notatki.txt", dir / "teczka.lit", dir / "brak.lit"},
+                            dropOnMenuBarWindow({dir / "notatki.txt", dir / "brak.lit"},
                                                 QUrl(QStringLiteral("https://example.com/zdalna.lit")));
-                        books = dropOnMenuBarWindow({first, dir / "notatki.txt", dir / "ROZDZIAŁY.LIT"});
+                        noBooks = dropOnMenuBarWindow({dir / "teczka.lit"});
+                        books = dropOnMenuBarWindow({dir / "seria", dir / "notatki.txt", first});
                     });
-            QuitWhen([&] { return recording->events.size() == 10; });
+            QuitWhen([&] { return recording->events.size() == 8; });
         },
         recording);
 
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(empty.ExitedWithZero());
     EXPECT_TRUE(withBooks.ExitedWithZero());
-    EXPECT_EQ(nothingToTake, std::pair(false, false))
-        << "a text file, a folder, a missing file, a remote book";
+    EXPECT_EQ(nothingToTake, std::pair(false, false)) << "a text file, a missing file, a remote book";
+    EXPECT_EQ(noBooks, std::pair(true, true)) << "a folder";
     EXPECT_EQ(books, std::pair(true, true));
-    EXPECT_EQ(recording->events, OpenedInTurn({first, dir / "druga książka.lit", dir / "trzecia.lit", first,
-                                               dir / "ROZDZIAŁY.LIT"}));
+    EXPECT_EQ(recording->events, OpenedInTurn({{first},
+                                               {dir / "druga książka.lit", dir / "trzecia.lit"},
+                                               {dir / "teczka.lit"},
+                                               {dir / "seria", first}}));
     EXPECT_TRUE(fs::is_regular_file(dir / "html/krotka.html"));
     EXPECT_EQ(script.ShownMessages(), std::vector<std::string>{"Gotowe!"});
+    EXPECT_EQ(script.ShownDialogs().size(), 1u) << "a book of a group was opened alone";
+    // The destination dialogs open beside the first book given.
+    EXPECT_EQ(library.destinationStarts, (std::vector<std::string>{dir.path(), dir.path()}));
+    EXPECT_EQ(library.formatQuestions, 2);
+    EXPECT_EQ(library.messages, std::vector<std::string>{library_window::kNoBooksMessage.toStdString()});
+    ASSERT_EQ(library.reportLines.size(), 2u);
+    EXPECT_EQ(library.reportLines[0].size(), 2u);
+    EXPECT_EQ(library.reportLines[1].size(), 2u);
+    expectConvertedBooks(dir / "biblioteka", {"druga książka", "trzecia", "ROZDZIAŁY", "pierwsza"});
     EXPECT_FALSE(fs::exists(socketPath()));
 }
 
 // A program that takes a launch's whole message and goes away without answering, as one that crashes
-// at that moment would: the launch opens its documents itself, one by one once its handlers are bound.
-TEST_F(InstanceChannelTest, LaunchThatGetsNoAnswerOpensItsDocumentsItself)
+// at that moment would: the launch opens its documents itself, together, once its handlers are bound.
+TEST_F(InstanceChannelTest, LaunchThatGetsNoAnswerOpensItsDocumentsItselfTogether)
 {
     const auto path = socketPath();
     std::promise<void> listening;
@@ -273,13 +306,15 @@ TEST_F(InstanceChannelTest, LaunchThatGetsNoAnswerOpensItsDocumentsItself)
     const auto book = TestBook("krotka.lit");
     const auto second = dir / "druga; książka.lit";
     CopyTestBook("rozdzialy.lit", second);
+    fs::create_directory(dir / "biblioteka");
+    LibraryAnswers library(dir / "biblioteka");
     script.QueueDialogAnswer(std::nullopt);
     script.QueueDialogAnswer(std::nullopt);
     const int status = RunProgram(
         {book, second},
         [&] {
             EXPECT_TRUE(recording->events.empty()) << "a document came before the event loop";
-            QuitWhen([&] { return recording->events.size() == 4; });
+            QuitWhen([&] { return recording->events.size() == 2; });
         },
         recording);
     silent.join();
@@ -287,7 +322,41 @@ TEST_F(InstanceChannelTest, LaunchThatGetsNoAnswerOpensItsDocumentsItself)
     EXPECT_EQ(received, book + '\0' + second + std::string(2, '\0'))
         << "the launch offered its documents first";
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(recording->events, OpenedInTurn({book, second}));
+    EXPECT_EQ(recording->events, OpenedInTurn({{book, second}}));
+    EXPECT_TRUE(script.ShownDialogs().empty()) << "a book was opened alone";
+    EXPECT_EQ(library.destinationStarts, std::vector<std::string>{fs::path(book).parent_path()});
+    EXPECT_EQ(library.formatQuestions, 1);
+    expectConvertedBooks(dir / "biblioteka", {"krotka", "druga; książka"});
+}
+
+// An application that opens one document at a time, as the framework's default hands them over; the
+// second one quits.
+class OneAtATime : public framework::Application
+{
+public:
+    void Event_OpenDocument(const framework::FolderItemPtr& item) override
+    {
+        opened.push_back(item->NativePath());
+        if (opened.size() == 2) {
+            framework::Quit(0);
+        }
+    }
+    std::vector<std::string> opened;
+};
+
+using DocumentGroupTest = RuntimeTest;
+
+// Unless the application takes a group whole, its documents are opened in their order; those after a
+// quit are not.
+TEST_F(DocumentGroupTest, AGroupIsOpenedOneByOneByDefaultUntilTheProgramQuits)
+{
+    const auto application = std::make_shared<OneAtATime>();
+    framework::Application::Register(application);
+    runtime.OpenDocuments({framework::FolderItem::FromPath("/b.lit"),
+                           framework::FolderItem::FromPath("/a.lit"),
+                           framework::FolderItem::FromPath("/c.lit")});
+    runtime.RunEventLoop();
+    EXPECT_EQ(application->opened, (std::vector<std::string>{"/b.lit", "/a.lit"}));
 }
 
 // A launch that goes away in the middle of its message opens its documents itself: only a whole

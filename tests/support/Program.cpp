@@ -1,14 +1,19 @@
 #include "support/Program.h"
 
 #include "framework/Application.h"
+#include "library_window/Questions.h"
+#include "library_window/ReportWindow.h"
 #include "support/FileDialogs.h"
 #include "support/TempDir.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace testsupport {
 
@@ -53,11 +58,26 @@ void QuitWhen(std::function<bool()> ready)
     RunWhen([ready] { return ready() && !framework::RequestRunning(); }, [] { TriggerMenuItem("FileQuit"); });
 }
 
-void RecordingApp::Event_OpenDocument(const framework::FolderItemPtr& item)
+namespace {
+std::string joined(const std::vector<std::string>& paths)
 {
-    events.push_back("begin " + item->NativePath());
-    app::App::Event_OpenDocument(item);
-    events.push_back("end " + item->NativePath());
+    std::string text;
+    for (const auto& path : paths) {
+        text += (text.empty() ? "" : " | ") + path;
+    }
+    return text;
+}
+} // namespace
+
+void RecordingApp::Event_OpenDocuments(const std::vector<framework::FolderItemPtr>& items)
+{
+    std::vector<std::string> paths;
+    for (const auto& item : items) {
+        paths.push_back(item->NativePath());
+    }
+    events.push_back("begin " + joined(paths));
+    app::App::Event_OpenDocuments(items);
+    events.push_back("end " + joined(paths));
 }
 
 framework::FolderItemPtr AppInFolder::ExecutableFile() const
@@ -65,14 +85,57 @@ framework::FolderItemPtr AppInFolder::ExecutableFile() const
     return framework::FolderItem::FromPath(mFolder + "/zwojnik");
 }
 
-std::vector<std::string> OpenedInTurn(const std::vector<std::string>& paths)
+std::vector<std::string> OpenedInTurn(const std::vector<std::vector<std::string>>& groups)
 {
     std::vector<std::string> events;
-    for (const auto& path : paths) {
-        events.push_back("begin " + path);
-        events.push_back("end " + path);
+    for (const auto& group : groups) {
+        events.push_back("begin " + joined(group));
+        events.push_back("end " + joined(group));
     }
     return events;
+}
+
+LibraryAnswers::LibraryAnswers(std::string destination, std::string format)
+    : mDestination(std::move(destination)), mFormat(std::move(format)), mWatch(std::make_unique<QTimer>())
+{
+    QObject::connect(mWatch.get(), &QTimer::timeout, [this] { answer(); });
+    mWatch->start(5);
+}
+
+LibraryAnswers::~LibraryAnswers() = default;
+
+void LibraryAnswers::answer()
+{
+    auto* shown = QApplication::activeModalWidget();
+    if (!shown || !shown->isVisible() || shown == mAnswered) {
+        return;
+    }
+    if (auto* dialog = qobject_cast<QFileDialog*>(shown);
+        dialog && dialog->windowTitle() == library_window::kDestinationTitle) {
+        mAnswered = dialog;
+        destinationStarts.push_back(dialog->directory().absolutePath().toStdString());
+        TypePath(*dialog, mDestination);
+    } else if (auto* box = qobject_cast<QMessageBox*>(shown)) {
+        mAnswered = box;
+        if (box->text() != library_window::kFormatQuestion) {
+            messages.push_back(box->text().toStdString());
+            box->button(QMessageBox::Ok)->click();
+            return;
+        }
+        ++formatQuestions;
+        for (auto* button : box->buttons()) {
+            if (button->text() == QString::fromStdString(mFormat)) {
+                button->click();
+            }
+        }
+    } else if (auto* report = dynamic_cast<library_window::ReportWindow*>(shown)) {
+        mAnswered = report;
+        auto& lines = reportLines.emplace_back();
+        for (int row = 0; row < report->Books()->topLevelItemCount(); ++row) {
+            lines.push_back(report->Books()->topLevelItem(row)->text(0).toStdString());
+        }
+        report->accept();
+    }
 }
 
 QMainWindow* MenuBarWindow()

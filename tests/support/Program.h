@@ -9,6 +9,8 @@
 #include "support/ScriptedPlatform.h"
 #include "support/TempDir.h"
 
+#include <QPointer>
+#include <QWidget>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -17,6 +19,7 @@
 
 class QFileDialog;
 class QMainWindow;
+class QTimer;
 
 namespace testsupport {
 
@@ -53,11 +56,12 @@ protected:
 // Quits from the menu once ready() holds and no request runs.
 void QuitWhen(std::function<bool()> ready);
 
-// The application object, writing down when each document's request begins and ends.
+// The application object, writing down when each request for documents that arrived together begins
+// and ends.
 class RecordingApp : public app::App
 {
 public:
-    void Event_OpenDocument(const framework::FolderItemPtr& item) override;
+    void Event_OpenDocuments(const std::vector<framework::FolderItemPtr>& items) override;
     std::vector<std::string> events;
 };
 
@@ -73,8 +77,32 @@ private:
     std::string mFolder;
 };
 
-// RecordingApp's events for documents opened whole, one after the other.
-std::vector<std::string> OpenedInTurn(const std::vector<std::string>& paths);
+// RecordingApp's events for groups of documents opened whole, one group after the other.
+std::vector<std::string> OpenedInTurn(const std::vector<std::vector<std::string>>& groups);
+
+// The person at the library's dialogs: while this lives, they are answered whenever they come, the
+// destination and the format as given, the other messages with OK; each report is read and closed.
+class LibraryAnswers
+{
+public:
+    explicit LibraryAnswers(std::string destination, std::string format = "HTML");
+    ~LibraryAnswers();
+    LibraryAnswers(const LibraryAnswers&) = delete;
+    LibraryAnswers& operator=(const LibraryAnswers&) = delete;
+
+    std::vector<std::string> destinationStarts; // the folder each destination dialog opened in
+    int formatQuestions = 0;
+    std::vector<std::string> messages;                 // the texts of the other message boxes
+    std::vector<std::vector<std::string>> reportLines; // each report's lines
+
+private:
+    void answer();
+
+    std::string mDestination;
+    std::string mFormat;
+    std::unique_ptr<QTimer> mWatch;
+    QPointer<QWidget> mAnswered;
+};
 
 QMainWindow* MenuBarWindow();
 // The file dialog on screen (with this title, when one is given), or nothing.
