@@ -3,6 +3,7 @@
 #include "conversion/Command.h"
 #include "conversion/Konwertuj.h"
 #include "framework/System.h"
+#include "framework/supervisor/TerminationSignals.h"
 #include "library/Books.h"
 #include "library/Library.h"
 #include "library_window/ProgressWindow.h"
@@ -103,6 +104,8 @@ void convert(const std::string& programFolder, std::int32_t architecture,
                            std::move(found.books));
     ProgressWindow progress(books);
     progress.exec();
+    // The stopped books' files are gone: the signal ends the program as it would have at once.
+    framework::RaiseIfCame(progress.TerminatedBy());
     ReportWindow report(books.Results());
     report.exec();
 }
