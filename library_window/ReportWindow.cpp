@@ -20,6 +20,7 @@ ReportWindow::ReportWindow(const std::vector<library::BookResult>& results, QWid
     resize(720, 420);
     mBooks->setColumnCount(2);
     mBooks->setHeaderHidden(true);
+    mBooks->setRootIsDecorated(false); // a list: no room kept for branches
     mBooks->setWordWrap(true);
     mBooks->header()->setStretchLastSection(false);
     mBooks->header()->setSectionResizeMode(0, QHeaderView::Stretch);
