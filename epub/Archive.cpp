@@ -9,6 +9,10 @@ namespace epub {
 
 namespace {
 
+// zlib's own default: at 9 the book is 2 % smaller and takes a quarter longer to pack; EPUB readers
+// take either alike.
+constexpr zip_uint32_t kLevel = 6;
+
 struct SourceDeleter
 {
     void operator()(zip_source_t* source) const { zip_source_free(source); }
@@ -63,7 +67,7 @@ std::string ZipContainer(const std::vector<std::pair<std::string, std::string>>&
         }
         const bool stored = name == "mimetype";
         if (zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
-                                     stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, stored ? 0 : 9) != 0 ||
+                                     stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, stored ? 0 : kLevel) != 0 ||
             zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), entryTime, 0) != 0) {
             zip_discard(archive);
             fail("cannot set " + name, nullptr);

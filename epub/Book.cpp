@@ -1,5 +1,6 @@
 #include "epub/Book.h"
 
+#include "epub/Parallel.h"
 #include "epub/Pictures.h"
 
 #include <algorithm>
@@ -165,6 +166,7 @@ Book::Book(const BookFolder& folder, const std::string& opfPath, const SourcePac
         }
         addItem(item);
     }
+    readPages();
     for (const auto& idref : package.spine) {
         const auto found = mById.find(idref);
         if (found != mById.end() && found->second->kind == Kind::Page && !found->second->inSpine) {
@@ -282,7 +284,7 @@ void Book::addItem(const ManifestItem& item)
         resource->kind = *kind;
         if (*kind == Kind::Page) {
             resource->mediaType = "application/xhtml+xml";
-            resource->page = CleanPageOf(*bytes);
+            resource->bytes = std::move(*bytes); // read by readPages
         } else if (*kind == Kind::Stylesheet) {
             resource->mediaType = "text/css";
             resource->bytes = std::move(*bytes);
@@ -298,6 +300,28 @@ void Book::addItem(const ManifestItem& item)
         mResources.push_back(std::move(resource));
         return;
     }
+}
+
+// Every page read and cleaned, on as many threads as the machine has cores: each page is a document of
+// its own. Its HTML goes as soon as it is read.
+void Book::readPages()
+{
+    std::vector<Resource*> pages;
+    for (auto& resource : mResources) {
+        if (resource->kind == Kind::Page) {
+            pages.push_back(resource.get());
+        }
+    }
+    xmlInitParser(); // on this thread, before any other thread parses
+    ForEachInParallel(pages.size(), [&](std::size_t i) {
+        pages[i]->page = CleanPageOf(pages[i]->bytes);
+        std::string().swap(pages[i]->bytes);
+    });
+}
+
+void Book::releasePage(std::size_t spineIndex)
+{
+    mSpine.at(spineIndex)->page = CleanPage();
 }
 
 // Pages the package leaves out of its spine come in when a page of the book links to them: last, and
