@@ -174,7 +174,7 @@ void fixAttributes(xmlNode* element, const std::string& oldName, const std::stri
     std::optional<std::string> language; // from lang, else from xml:lang; empty for "unknown"
     for (xmlAttr* attribute = element->properties; attribute; attribute = attribute->next) {
         const std::string attributeName = Name(attribute);
-        const std::string value = Attribute(element, attributeName);
+        const std::string value = Value(attribute);
         if (attributeName == "style") {
             appendStyle(style, Collapsed(value));
         } else if (attributeName == "id") {
@@ -253,7 +253,9 @@ void itemiseList(xmlNode* list)
 
 void clean(xmlNode* parent, CleanPage& page)
 {
-    for (xmlNode* node : childrenOf(parent)) {
+    // What a node becomes stays before the next node: each node is seen once.
+    for (xmlNode *node = parent->children, *next = nullptr; node; node = next) {
+        next = node->next;
         if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
             continue;
         }
@@ -348,7 +350,7 @@ public:
         const std::string name = Name(element);
         for (const xmlAttr* attribute = element->properties; attribute; attribute = attribute->next) {
             const std::string attributeName = Name(attribute);
-            const std::string value = Attribute(element, attributeName);
+            const std::string value = Value(attribute);
             if (attributeName == "id") {
                 if (const auto id = mReferences.id(value)) {
                     mOut.attribute("id", *id);

@@ -78,14 +78,35 @@ std::string Name(const xmlAttr* attribute)
     return lowercase(Chars(attribute->name));
 }
 
+bool IsNamed(const xmlAttr* attribute, std::string_view name)
+{
+    const char* own = Chars(attribute->name);
+    std::size_t i = 0;
+    for (; i < name.size() && own[i] != '\0'; ++i) {
+        if (std::tolower(static_cast<unsigned char>(own[i])) != name[i]) {
+            return false;
+        }
+    }
+    return i == name.size() && own[i] == '\0';
+}
+
+std::string Value(const xmlAttr* attribute)
+{
+    const xmlNode* only = attribute->children;
+    if (only && !only->next && only->type == XML_TEXT_NODE) {
+        return only->content ? Chars(only->content) : "";
+    }
+    xmlChar* value = xmlNodeListGetString(attribute->doc, attribute->children, 1);
+    std::string text = value ? Chars(value) : "";
+    xmlFree(value);
+    return text;
+}
+
 std::string Attribute(const xmlNode* element, std::string_view name)
 {
     for (auto* attribute = element->properties; attribute; attribute = attribute->next) {
-        if (Name(attribute) == name) {
-            xmlChar* value = xmlNodeListGetString(element->doc, attribute->children, 1);
-            std::string text = value ? Chars(value) : "";
-            xmlFree(value);
-            return text;
+        if (IsNamed(attribute, name)) {
+            return Value(attribute);
         }
     }
     return {};
@@ -94,7 +115,7 @@ std::string Attribute(const xmlNode* element, std::string_view name)
 bool HasAttribute(const xmlNode* element, std::string_view name)
 {
     for (auto* attribute = element->properties; attribute; attribute = attribute->next) {
-        if (Name(attribute) == name) {
+        if (IsNamed(attribute, name)) {
             return true;
         }
     }
@@ -129,9 +150,20 @@ std::string Collapsed(std::string_view text)
 
 std::string XmlSafe(std::string_view text)
 {
+    const auto plain = [](unsigned char byte) { return (byte >= 0x20 && byte < 0x80) || byte == '\n'; };
     std::string safe;
     safe.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {
+        // Most of a book is printable ASCII, which XML carries as it is: taken a run at a time.
+        std::size_t run = at;
+        while (run < text.size() && plain(static_cast<unsigned char>(text[run]))) {
+            ++run;
+        }
+        if (run > at) {
+            safe.append(text.substr(at, run - at));
+            at = run;
+            continue;
+        }
         char32_t code = 0;
         const auto length = sequenceLength(text, at, code);
         if (length == 0) {

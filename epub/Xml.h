@@ -35,6 +35,10 @@ inline const xmlChar* XmlChars(const char* text)
 // The local name of an element or attribute, lower-cased.
 std::string Name(const xmlNode* node);
 std::string Name(const xmlAttr* attribute);
+// Whether the attribute's local name, lower-cased, is `name`.
+bool IsNamed(const xmlAttr* attribute, std::string_view name);
+// The attribute's value, its references resolved.
+std::string Value(const xmlAttr* attribute);
 // The value of an attribute by its local name (any namespace, any case); empty when it has none.
 std::string Attribute(const xmlNode* element, std::string_view name);
 bool HasAttribute(const xmlNode* element, std::string_view name);
