@@ -13,9 +13,10 @@ namespace epub {
 
 namespace {
 
-// zlib's own default: at 9 the book is 2 % smaller and takes a quarter longer to pack; EPUB readers
-// take either alike.
-constexpr zip_uint32_t kLevel = 6;
+// On a book of 20 MB of pages, level 3 deflates 2.4 times as quickly as zlib's default (6) into entries a
+// quarter larger, and 4 times as quickly as 9; EPUB readers take any level alike. 1 and 2 are hardly
+// quicker, and libzip marks them with a header flag that an entry it did not deflate itself cannot carry.
+constexpr zip_uint32_t kLevel = 3;
 
 struct SourceDeleter
 {
