@@ -185,9 +185,6 @@ Book::Book(const BookFolder& folder, const std::string& opfPath, const SourcePac
     }
     addLinkedPages();
     nameResources();
-    for (auto* page : mSpine) {
-        mapIds(*page);
-    }
 }
 
 // A package item by its id, or a path in the book relative to the package.
@@ -302,8 +299,8 @@ void Book::addItem(const ManifestItem& item)
     }
 }
 
-// Every page read and cleaned, on as many threads as the machine has cores: each page is a document of
-// its own. Its HTML goes as soon as it is read.
+// Every page read and cleaned, its links and ids found, on as many threads as the machine has cores: each
+// page is a document of its own. Its HTML goes as soon as it is read.
 void Book::readPages()
 {
     std::vector<Resource*> pages;
@@ -314,8 +311,11 @@ void Book::readPages()
     }
     xmlInitParser(); // on this thread, before any other thread parses
     ForEachInParallel(pages.size(), [&](std::size_t i) {
-        pages[i]->page = CleanPageOf(pages[i]->bytes);
-        std::string().swap(pages[i]->bytes);
+        Resource& page = *pages[i];
+        page.page = CleanPageOf(page.bytes);
+        std::string().swap(page.bytes);
+        collectHrefs(page.page.body, page.hrefs);
+        mapIds(page);
     });
 }
 
@@ -330,9 +330,7 @@ void Book::addLinkedPages()
 {
     for (std::size_t i = 0; i < mSpine.size(); ++i) {
         const Resource& page = *mSpine[i];
-        std::vector<std::string> hrefs;
-        collectHrefs(page.page.body, hrefs);
-        for (const auto& href : hrefs) {
+        for (const auto& href : page.hrefs) {
             const Target target = resolve(FolderOf(page.sourcePath), href, &page);
             Resource* linked = target.resource ? mByPath.at(target.resource->sourcePath) : nullptr;
             if (linked && linked->kind == Kind::Page && !linked->inSpine) {

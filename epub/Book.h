@@ -35,6 +35,8 @@ struct Resource
     CleanPage page;
     // A page's ids: as the converter wrote them, as the EPUB has them.
     std::map<std::string, std::string> ids;
+    // A page's links, as it wrote them, in its order.
+    std::vector<std::string> hrefs;
     bool inSpine = false;
     bool linear = true;
 };

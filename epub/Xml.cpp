@@ -185,6 +185,8 @@ XmlWriter::XmlWriter(bool indent)
         xmlBufferFree(mBuffer);
         throw std::runtime_error("no memory for the XML writer");
     }
+    // A page is written a few bytes at a time: the buffer doubles rather than grows by each.
+    xmlBufferSetAllocationScheme(mBuffer, XML_BUFFER_ALLOC_DOUBLEIT);
     if (indent) {
         xmlTextWriterSetIndent(mWriter, 1);
         xmlTextWriterSetIndentString(mWriter, XmlChars(" "));
