@@ -45,6 +45,51 @@ bool allowedInXml(char32_t code)
            (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
 }
 
+// The text XmlSafe leaves, appended with what XML escapes escaped, as libxml2's writer escapes it: in
+// text, the markup characters, quotes and carriage returns; in an attribute, line breaks and tabs too.
+void appendEscaped(std::string& out, std::string_view text, bool attribute)
+{
+    const std::string safe = XmlSafe(text);
+    std::size_t plain = 0;
+    const auto flush = [&](std::size_t at) {
+        out.append(safe, plain, at - plain);
+        plain = at + 1;
+    };
+    for (std::size_t at = 0; at < safe.size(); ++at) {
+        const char* escaped = nullptr;
+        switch (safe[at]) {
+        case '<':
+            escaped = "&lt;";
+            break;
+        case '>':
+            escaped = "&gt;";
+            break;
+        case '&':
+            escaped = "&amp;";
+            break;
+        case '"':
+            escaped = "&quot;";
+            break;
+        case '\r':
+            escaped = "&#13;";
+            break;
+        case '\n':
+            escaped = attribute ? "&#10;" : nullptr;
+            break;
+        case '\t':
+            escaped = attribute ? "&#9;" : nullptr;
+            break;
+        default:
+            break;
+        }
+        if (escaped) {
+            flush(at);
+            out += escaped;
+        }
+    }
+    flush(safe.size());
+}
+
 void check(int status)
 {
     if (status < 0) {
@@ -243,6 +288,81 @@ std::string XmlWriter::finish()
     check(xmlTextWriterEndDocument(mWriter));
     check(xmlTextWriterFlush(mWriter));
     return std::string(Chars(xmlBufferContent(mBuffer)), static_cast<std::size_t>(xmlBufferLength(mBuffer)));
+}
+
+FlatXmlWriter::FlatXmlWriter() : mOut("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") {}
+
+void FlatXmlWriter::closeStartTag()
+{
+    if (mInStartTag) {
+        mOut += '>';
+        mInStartTag = false;
+    }
+}
+
+void FlatXmlWriter::doctype(std::string_view name)
+{
+    mOut += "<!DOCTYPE ";
+    mOut += name;
+    mOut += '>';
+}
+
+void FlatXmlWriter::start(std::string_view name)
+{
+    closeStartTag();
+    mOut += '<';
+    mOut += name;
+    mOpen.emplace_back(name);
+    mInStartTag = true;
+}
+
+void FlatXmlWriter::attribute(std::string_view name, std::string_view value)
+{
+    mOut += ' ';
+    mOut += name;
+    mOut += "=\"";
+    appendEscaped(mOut, value, true);
+    mOut += '"';
+}
+
+void FlatXmlWriter::text(std::string_view text)
+{
+    closeStartTag();
+    appendEscaped(mOut, text, false);
+}
+
+void FlatXmlWriter::end()
+{
+    if (mInStartTag) {
+        mOut += "/>";
+        mInStartTag = false;
+    } else {
+        mOut += "</" + mOpen.back() + ">";
+    }
+    mOpen.pop_back();
+}
+
+void FlatXmlWriter::endWithTag()
+{
+    closeStartTag();
+    mOut += "</" + mOpen.back() + ">";
+    mOpen.pop_back();
+}
+
+void FlatXmlWriter::element(std::string_view name, std::string_view text)
+{
+    start(name);
+    this->text(text);
+    endWithTag();
+}
+
+std::string FlatXmlWriter::finish()
+{
+    while (!mOpen.empty()) {
+        end();
+    }
+    mOut += '\n';
+    return std::move(mOut);
 }
 
 } // namespace epub
