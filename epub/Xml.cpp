@@ -47,47 +47,58 @@ bool allowedInXml(char32_t code)
 
 // The text XmlSafe leaves, appended with what XML escapes escaped, as libxml2's writer escapes it: in
 // text, the markup characters, quotes and carriage returns; in an attribute, line breaks and tabs too.
+// One pass, plain ASCII a run at a time.
 void appendEscaped(std::string& out, std::string_view text, bool attribute)
 {
-    const std::string safe = XmlSafe(text);
-    std::size_t plain = 0;
-    const auto flush = [&](std::size_t at) {
-        out.append(safe, plain, at - plain);
-        plain = at + 1;
-    };
-    for (std::size_t at = 0; at < safe.size(); ++at) {
-        const char* escaped = nullptr;
-        switch (safe[at]) {
+    const auto escapeOf = [attribute](char c) -> const char* {
+        switch (c) {
         case '<':
-            escaped = "&lt;";
-            break;
+            return "&lt;";
         case '>':
-            escaped = "&gt;";
-            break;
+            return "&gt;";
         case '&':
-            escaped = "&amp;";
-            break;
+            return "&amp;";
         case '"':
-            escaped = "&quot;";
-            break;
+            return "&quot;";
         case '\r':
-            escaped = "&#13;";
-            break;
+            return "&#13;";
         case '\n':
-            escaped = attribute ? "&#10;" : nullptr;
-            break;
+            return attribute ? "&#10;" : nullptr;
         case '\t':
-            escaped = attribute ? "&#9;" : nullptr;
-            break;
+            return attribute ? "&#9;" : nullptr;
         default:
-            break;
+            return nullptr;
         }
-        if (escaped) {
-            flush(at);
-            out += escaped;
+    };
+    const auto plain = [&](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return ((byte >= 0x20 && byte < 0x80) || byte == '\n' || byte == '\t') && !escapeOf(c);
+    };
+    for (std::size_t at = 0; at < text.size();) {
+        if (plain(text[at])) {
+            std::size_t run = at + 1;
+            while (run < text.size() && plain(text[run])) {
+                ++run;
+            }
+            out.append(text.substr(at, run - at));
+            at = run;
+            continue;
         }
+        char32_t code = 0;
+        const auto length = sequenceLength(text, at, code);
+        if (length == 0) {
+            ++at;
+            continue;
+        }
+        if (allowedInXml(code)) {
+            if (const char* escaped = length == 1 ? escapeOf(text[at]) : nullptr) {
+                out += escaped;
+            } else {
+                out.append(text.substr(at, length));
+            }
+        }
+        at += length;
     }
-    flush(safe.size());
 }
 
 void check(int status)
