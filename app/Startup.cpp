@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/FileType.h"
+#include "conversion/WorkingFolder.h"
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/Windows.h"
@@ -37,6 +38,7 @@ void Main(framework::Runtime& runtime, FileTypes& fileTypes, const MakeApplicati
 {
     try {
         InitFileTypes(fileTypes);
+        conversion::WorkingFolder::RemoveStale();
         NewAppInstance(makeApplication);
         ApplicationAddMenuHandlers();
         runtime.RunEventLoop();

@@ -82,8 +82,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${ZWOJNIK_MAKER_URL})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The Qt, C++, libxml2, libzip, libtommath and libseccomp libraries come from dpkg-shlibdeps, from what
-# the program links (libzip with the EPUB engine); a system converter is run, not linked.
+# The Qt, C++, libxml2, libzip, zlib, libtommath and libseccomp libraries come from dpkg-shlibdeps, from
+# what the program links (libzip and zlib with the EPUB engine); a system converter is run, not linked.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(ZWOJNIK_SYSTEM_CONVERTER)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS convlit)

@@ -15,10 +15,19 @@ String applicationFolderPath(const ConversionTarget& target)
     return framework::Require(framework::Require(executable).Parent()).ShellPath();
 }
 
-using Conversion = void (ConversionTarget::*)(const String&, const String&, const String&);
+// A conversion, and the titles of the dialogs that ask for its book and its folder.
+struct Conversion
+{
+    void (ConversionTarget::*convert)(const String&, const String&, const String&);
+    const String& openTitle;
+    const String& folderTitle;
+};
+
+const Conversion kToHtml{&ConversionTarget::konwertuj, kOpenDialogTitle, kFolderDialogTitle};
+const Conversion kToEpub{&ConversionTarget::konwertujEpub, kEpubOpenDialogTitle, kEpubFolderDialogTitle};
 
 void askForFolderAndConvert(ConversionTarget& target, const String& appFolderPath,
-                            const framework::FolderItem& ebook, Conversion convert)
+                            const framework::FolderItem& ebook, const Conversion& conversion)
 {
     // Before a folder is chosen for it; the conversion looks again, as the book may go meanwhile.
     if (const auto refusal = BookRefusal(ebook.NativePath())) {
@@ -26,7 +35,7 @@ void askForFolderAndConvert(ConversionTarget& target, const String& appFolderPat
         return;
     }
     framework::SelectFolderDialog dialog;
-    dialog.SetTitle(kFolderDialogTitle);
+    dialog.SetTitle(conversion.folderTitle);
     dialog.SetPromptText("");
     dialog.SetActionButtonCaption(kCarryOutCaption);
     dialog.SetCancelButtonCaption(kGiveUpCaption);
@@ -36,13 +45,13 @@ void askForFolderAndConvert(ConversionTarget& target, const String& appFolderPat
     if (!folder) {
         return;
     }
-    (target.*convert)(appFolderPath, ebook.ShellPath(), folder->ShellPath());
+    (target.*conversion.convert)(appFolderPath, ebook.ShellPath(), folder->ShellPath());
 }
 
-bool askForBookAndConvert(ConversionTarget& target, Conversion convert)
+bool askForBookAndConvert(ConversionTarget& target, const Conversion& conversion)
 {
     framework::OpenDialog dialog;
-    dialog.SetTitle(kOpenDialogTitle);
+    dialog.SetTitle(conversion.openTitle);
     dialog.SetPromptText(kOpenDialogPrompt);
     dialog.SetActionButtonCaption(kNextCaption);
     dialog.SetCancelButtonCaption(kGiveUpCaption);
@@ -53,7 +62,7 @@ bool askForBookAndConvert(ConversionTarget& target, Conversion convert)
         return false;
     }
     target.SetLastBookFolder(ebook->Parent());
-    askForFolderAndConvert(target, applicationFolderPath(target), *ebook, convert);
+    askForFolderAndConvert(target, applicationFolderPath(target), *ebook, conversion);
     return false;
 }
 
@@ -62,17 +71,17 @@ bool askForBookAndConvert(ConversionTarget& target, Conversion convert)
 void ConvertOpenedDocument(ConversionTarget& target, const framework::FolderItemPtr& ebook)
 {
     const auto appFolderPath = applicationFolderPath(target);
-    askForFolderAndConvert(target, appFolderPath, framework::Require(ebook), &ConversionTarget::konwertuj);
+    askForFolderAndConvert(target, appFolderPath, framework::Require(ebook), kToHtml);
 }
 
 bool ConvertFileFromDisk(ConversionTarget& target)
 {
-    return askForBookAndConvert(target, &ConversionTarget::konwertuj);
+    return askForBookAndConvert(target, kToHtml);
 }
 
 bool ConvertFileFromDiskToEpub(ConversionTarget& target)
 {
-    return askForBookAndConvert(target, &ConversionTarget::konwertujEpub);
+    return askForBookAndConvert(target, kToEpub);
 }
 
 } // namespace conversion

@@ -32,6 +32,9 @@ inline const String kOpenDialogTitle = "Wybierz plik .lit do zamiany na .html:";
 inline const String kOpenDialogPrompt =
     "Możesz także wskazać w Finderze Zwojnik jako domyślny program do otwierania plików .lit";
 inline const String kFolderDialogTitle = "Wskaż teczkę, w której mam zachować zawartość pliku .lit:";
+// The same dialogs of the command that makes an EPUB.
+inline const String kEpubOpenDialogTitle = "Wybierz plik .lit do zamiany na .epub:";
+inline const String kEpubFolderDialogTitle = "Wskaż teczkę, w której mam zachować plik .epub:";
 inline const String kNextCaption = "Dalej";
 inline const String kCarryOutCaption = "Wykonaj";
 inline const String kGiveUpCaption = "Poniechaj";

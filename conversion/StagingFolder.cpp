@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +31,8 @@ bool plainPath(const std::string& path)
 using framework::Descriptor;
 
 const std::string kPrefix = "zwojnik-";
+// mkdtemp's six characters.
+constexpr std::size_t kUnique = 6;
 const std::string kPattern = kPrefix + "XXXXXX";
 // A folder that holds this file was made by the program.
 constexpr const char* kMarker = ".zwojnik";
@@ -135,17 +138,32 @@ std::string StagingFolder::ParentFolder()
 
 void StagingFolder::RemoveStale()
 {
+    RemoveStale(kPrefix, removeContents);
+}
+
+void StagingFolder::RemoveStale(std::string_view prefix, const std::function<void(int)>& empty)
+{
     const Descriptor parent(open(ParentFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     for (const auto& name : namesIn(parent.Get())) {
-        if (name.size() != kPattern.size() || !name.starts_with(kPrefix)) {
+        if (name.size() != prefix.size() + kUnique || !name.starts_with(prefix)) {
             continue;
         }
         if (const auto folder = openFolder(parent.Get(), name.c_str());
             folder.Get() >= 0 && abandoned(folder.Get())) {
-            removeContents(folder.Get());
+            empty(folder.Get());
             unlinkat(parent.Get(), name.c_str(), AT_REMOVEDIR);
         }
     }
+}
+
+bool StagingFolder::Claim(int folder)
+{
+    if (flock(folder, LOCK_EX) != 0) {
+        return false;
+    }
+    const Descriptor marker(
+        openat(folder, kMarker, O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600));
+    return marker.Get() >= 0;
 }
 
 std::unique_ptr<StagingFolder> StagingFolder::Make(const std::string& converter, const std::string& book,
@@ -170,17 +188,14 @@ std::unique_ptr<StagingFolder> StagingFolder::Make(const std::string& converter,
         return nullptr;
     }
     Descriptor lock(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (lock.Get() < 0 || flock(lock.Get(), LOCK_EX) != 0) {
+    if (lock.Get() < 0 || !Claim(lock.Get())) {
         rmdir(path.c_str());
         problem = Problem::NoPrivateFolder;
         return nullptr;
     }
     std::unique_ptr<StagingFolder> folder(new StagingFolder(path, lastComponent(book), std::move(lock)));
-    const Descriptor marker(
-        openat(folder->mLock.Get(), kMarker, O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600));
     const bool linked =
-        framework::IsOwnPrivateFolder(path) && marker.Get() >= 0 &&
-        mkdirat(folder->mLock.Get(), kBookFolder, 0700) == 0 &&
+        framework::IsOwnPrivateFolder(path) && mkdirat(folder->mLock.Get(), kBookFolder, 0700) == 0 &&
         symlink(absolute(converter).c_str(), (path + "/" + lastComponent(converter)).c_str()) == 0 &&
         symlink(destinationTarget.c_str(), folder->Destination().c_str()) == 0 &&
         symlink(bookTarget.c_str(), folder->Book().c_str()) == 0;

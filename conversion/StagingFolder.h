@@ -2,8 +2,10 @@
 
 #include "framework/Descriptor.h"
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace conversion {
 
@@ -44,6 +46,14 @@ public:
     // Removes from the parent folder this user's staging folders whose program has gone (killed, or its
     // display gone); never a folder in use, one that someone else made, nor what a link names.
     static void RemoveStale();
+
+    // The same for the program's other folders there, named `prefix` and six characters of mkdtemp's:
+    // each is emptied by `empty` (given the folder, open) before it is removed.
+    static void RemoveStale(std::string_view prefix, const std::function<void(int folder)>& empty);
+    // Locks and marks a folder just made in the parent folder as the program's and in use, for as long
+    // as the descriptor stays open: RemoveStale leaves it alone meanwhile, and removes it once the
+    // program has gone. False when the folder cannot be.
+    static bool Claim(int folder);
 
 private:
     StagingFolder(std::string path, std::string bookName, framework::Descriptor lock)

@@ -42,20 +42,28 @@ void removeContents(int folder)
     }
 }
 
+const std::string kPrefix = "zwojnik-praca-";
+
 } // namespace
 
 std::unique_ptr<WorkingFolder> WorkingFolder::Make()
 {
-    auto path = StagingFolder::ParentFolder() + "/zwojnik-praca-XXXXXX";
+    auto path = StagingFolder::ParentFolder() + "/" + kPrefix + "XXXXXX";
     if (mkdtemp(path.data()) == nullptr) {
         return nullptr;
     }
     Descriptor folder(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     std::unique_ptr<WorkingFolder> made(new WorkingFolder(path, std::move(folder)));
-    if (made->mFolder.Get() < 0 || !framework::IsOwnPrivateFolder(path)) {
+    if (made->mFolder.Get() < 0 || !StagingFolder::Claim(made->mFolder.Get()) ||
+        !framework::IsOwnPrivateFolder(path)) {
         return nullptr;
     }
     return made;
+}
+
+void WorkingFolder::RemoveStale()
+{
+    StagingFolder::RemoveStale(kPrefix, removeContents);
 }
 
 WorkingFolder::~WorkingFolder()

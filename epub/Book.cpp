@@ -1,5 +1,6 @@
 #include "epub/Book.h"
 
+#include "epub/Parallel.h"
 #include "epub/Pictures.h"
 
 #include <algorithm>
@@ -165,6 +166,7 @@ Book::Book(const BookFolder& folder, const std::string& opfPath, const SourcePac
         }
         addItem(item);
     }
+    readPages();
     for (const auto& idref : package.spine) {
         const auto found = mById.find(idref);
         if (found != mById.end() && found->second->kind == Kind::Page && !found->second->inSpine) {
@@ -183,9 +185,6 @@ Book::Book(const BookFolder& folder, const std::string& opfPath, const SourcePac
     }
     addLinkedPages();
     nameResources();
-    for (auto* page : mSpine) {
-        mapIds(*page);
-    }
 }
 
 // A package item by its id, or a path in the book relative to the package.
@@ -282,7 +281,7 @@ void Book::addItem(const ManifestItem& item)
         resource->kind = *kind;
         if (*kind == Kind::Page) {
             resource->mediaType = "application/xhtml+xml";
-            resource->page = CleanPageOf(*bytes);
+            resource->bytes = std::move(*bytes); // read by readPages
         } else if (*kind == Kind::Stylesheet) {
             resource->mediaType = "text/css";
             resource->bytes = std::move(*bytes);
@@ -300,15 +299,38 @@ void Book::addItem(const ManifestItem& item)
     }
 }
 
+// Every page read and cleaned, its links and ids found, on as many threads as the machine has cores: each
+// page is a document of its own. Its HTML goes as soon as it is read.
+void Book::readPages()
+{
+    std::vector<Resource*> pages;
+    for (auto& resource : mResources) {
+        if (resource->kind == Kind::Page) {
+            pages.push_back(resource.get());
+        }
+    }
+    xmlInitParser(); // on this thread, before any other thread parses
+    ForEachInParallel(pages.size(), [&](std::size_t i) {
+        Resource& page = *pages[i];
+        page.page = CleanPageOf(page.bytes);
+        std::string().swap(page.bytes);
+        collectHrefs(page.page.body, page.hrefs);
+        mapIds(page);
+    });
+}
+
+void Book::releasePage(std::size_t spineIndex)
+{
+    mSpine.at(spineIndex)->page = CleanPage();
+}
+
 // Pages the package leaves out of its spine come in when a page of the book links to them: last, and
 // out of the reading order.
 void Book::addLinkedPages()
 {
     for (std::size_t i = 0; i < mSpine.size(); ++i) {
         const Resource& page = *mSpine[i];
-        std::vector<std::string> hrefs;
-        collectHrefs(page.page.body, hrefs);
-        for (const auto& href : hrefs) {
+        for (const auto& href : page.hrefs) {
             const Target target = resolve(FolderOf(page.sourcePath), href, &page);
             Resource* linked = target.resource ? mByPath.at(target.resource->sourcePath) : nullptr;
             if (linked && linked->kind == Kind::Page && !linked->inSpine) {

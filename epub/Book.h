@@ -35,6 +35,8 @@ struct Resource
     CleanPage page;
     // A page's ids: as the converter wrote them, as the EPUB has them.
     std::map<std::string, std::string> ids;
+    // A page's links, as it wrote them, in its order.
+    std::vector<std::string> hrefs;
     bool inSpine = false;
     bool linear = true;
 };
@@ -72,9 +74,14 @@ public:
     std::optional<std::string> inBook(std::string_view fromFolder, std::string_view reference,
                                       Kind kind) const;
 
+    // Lets go of the tree of a page of the spine once it is written. Nothing else of the page changes:
+    // other threads may meanwhile find where references to it lead.
+    void releasePage(std::size_t spineIndex);
+
 private:
     Resource* find(std::string_view fromFolder, std::string_view path) const;
     void addItem(const ManifestItem& item);
+    void readPages();
     void addLinkedPages();
     static void collectHrefs(const xmlNode* node, std::vector<std::string>& hrefs);
     void nameResources();

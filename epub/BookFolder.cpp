@@ -122,6 +122,7 @@ std::optional<std::string> BookFolder::read(std::string_view bookPath) const
         return std::nullopt;
     }
     std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(status.st_size));
     char block[65536];
     for (ssize_t got; (got = ::read(at, block, sizeof block)) != 0;) {
         if (got < 0) {

@@ -44,6 +44,22 @@ template <typename Visit> void eachElement(const xmlNode* node, const Visit& vis
     }
 }
 
+// The first element in document order that `wanted` takes, or none.
+template <typename Wanted> const xmlNode* firstElement(const xmlNode* node, const Wanted& wanted)
+{
+    for (; node; node = node->next) {
+        if (node->type == XML_ELEMENT_NODE) {
+            if (wanted(node)) {
+                return node;
+            }
+            if (const xmlNode* found = firstElement(node->children, wanted)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
 std::string linkTitle(const xmlNode* link)
 {
     std::string title = Collapsed(TextOf(link));
@@ -170,13 +186,9 @@ std::vector<ContentsEntry> InReadingOrder(std::vector<ContentsEntry> entries,
 
 std::string PageHeading(const CleanPage& page)
 {
-    std::string heading;
-    eachElement(page.body->children, [&](const xmlNode* element) {
-        if (heading.empty() && isHeading(Name(element))) {
-            heading = Collapsed(TextOf(element));
-        }
-    });
-    return heading;
+    const xmlNode* heading =
+        firstElement(page.body->children, [](const xmlNode* element) { return isHeading(Name(element)); });
+    return heading ? Collapsed(TextOf(heading)) : std::string();
 }
 
 std::string PageTitle(const CleanPage& page)

@@ -7,6 +7,7 @@
 #include "epub/Metadata.h"
 #include "epub/PackageDocument.h"
 #include "epub/Page.h"
+#include "epub/Parallel.h"
 #include "epub/SourcePackage.h"
 #include "epub/Stylesheet.h"
 
@@ -96,7 +97,7 @@ std::vector<std::pair<std::string, std::string>> epubEntries(const BookFolder& f
         throw std::invalid_argument("the package file " + opfPath + " cannot be read");
     }
     const SourcePackage package = ReadSourcePackage(*opfText);
-    const Book book(folder, opfPath, package);
+    Book book(folder, opfPath, package);
     if (book.spine().empty()) {
         throw std::invalid_argument("the package file " + opfPath + " names no page that can be read");
     }
@@ -161,11 +162,17 @@ std::vector<std::pair<std::string, std::string>> epubEntries(const BookFolder& f
     entries.emplace_back(kContentFolder + "nav.xhtml", navigation.navigation);
     entries.emplace_back(kContentFolder + "toc.ncx", navigation.ncx);
 
+    // Each page is written by one thread, into its own entry, and let go of as soon as it is written.
+    const std::size_t firstPage = entries.size();
     for (const auto* page : book.spine()) {
-        const References references(book, *page);
-        entries.emplace_back(kContentFolder + page->name,
-                             WritePage(page->page, references, metadata.title, metadata.language));
+        entries.emplace_back(kContentFolder + page->name, std::string());
     }
+    ForEachInParallel(book.spine().size(), [&](std::size_t i) {
+        const Resource& page = *book.spine()[i];
+        const References references(book, page);
+        entries[firstPage + i].second = WritePage(page.page, references, metadata.title, metadata.language);
+        book.releasePage(i);
+    });
     for (const auto& resource : book.resources()) {
         if (resource->kind == Kind::Stylesheet) {
             const std::string folderOfSheet = FolderOf(resource->sourcePath);

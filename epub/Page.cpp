@@ -174,7 +174,7 @@ void fixAttributes(xmlNode* element, const std::string& oldName, const std::stri
     std::optional<std::string> language; // from lang, else from xml:lang; empty for "unknown"
     for (xmlAttr* attribute = element->properties; attribute; attribute = attribute->next) {
         const std::string attributeName = Name(attribute);
-        const std::string value = Attribute(element, attributeName);
+        const std::string value = Value(attribute);
         if (attributeName == "style") {
             appendStyle(style, Collapsed(value));
         } else if (attributeName == "id") {
@@ -253,7 +253,9 @@ void itemiseList(xmlNode* list)
 
 void clean(xmlNode* parent, CleanPage& page)
 {
-    for (xmlNode* node : childrenOf(parent)) {
+    // What a node becomes stays before the next node: each node is seen once.
+    for (xmlNode *node = parent->children, *next = nullptr; node; node = next) {
+        next = node->next;
         if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
             continue;
         }
@@ -330,7 +332,7 @@ template <typename Visit> void eachElement(xmlNode* node, const Visit& visit)
 class Writer
 {
 public:
-    Writer(XmlWriter& out, const PageReferences& references) : mOut(out), mReferences(references) {}
+    Writer(FlatXmlWriter& out, const PageReferences& references) : mOut(out), mReferences(references) {}
 
     void children(const xmlNode* parent)
     {
@@ -348,7 +350,7 @@ public:
         const std::string name = Name(element);
         for (const xmlAttr* attribute = element->properties; attribute; attribute = attribute->next) {
             const std::string attributeName = Name(attribute);
-            const std::string value = Attribute(element, attributeName);
+            const std::string value = Value(attribute);
             if (attributeName == "id") {
                 if (const auto id = mReferences.id(value)) {
                     mOut.attribute("id", *id);
@@ -386,7 +388,7 @@ private:
         }
     }
 
-    XmlWriter& mOut;
+    FlatXmlWriter& mOut;
     const PageReferences& mReferences;
 };
 
@@ -447,8 +449,8 @@ std::vector<std::string> IdsOf(const CleanPage& page)
 std::string WritePage(const CleanPage& page, const PageReferences& references, std::string_view title,
                       std::string_view language)
 {
-    XmlWriter out(false);
-    out.doctype(std::string(FixFor("!doctype").to).c_str());
+    FlatXmlWriter out;
+    out.doctype(FixFor("!doctype").to);
     out.start("html");
     out.attribute("xmlns", "http://www.w3.org/1999/xhtml");
     const std::string pageLanguage = page.language.empty() ? std::string(language) : page.language;

@@ -45,6 +45,62 @@ bool allowedInXml(char32_t code)
            (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
 }
 
+// The text XmlSafe leaves, appended with what XML escapes escaped, as libxml2's writer escapes it: in
+// text, the markup characters, quotes and carriage returns; in an attribute, line breaks and tabs too.
+// One pass, plain ASCII a run at a time.
+void appendEscaped(std::string& out, std::string_view text, bool attribute)
+{
+    const auto escapeOf = [attribute](char c) -> const char* {
+        switch (c) {
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        case '&':
+            return "&amp;";
+        case '"':
+            return "&quot;";
+        case '\r':
+            return "&#13;";
+        case '\n':
+            return attribute ? "&#10;" : nullptr;
+        case '\t':
+            return attribute ? "&#9;" : nullptr;
+        default:
+            return nullptr;
+        }
+    };
+    const auto plain = [&](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return ((byte >= 0x20 && byte < 0x80) || byte == '\n' || byte == '\t') && !escapeOf(c);
+    };
+    for (std::size_t at = 0; at < text.size();) {
+        if (plain(text[at])) {
+            std::size_t run = at + 1;
+            while (run < text.size() && plain(text[run])) {
+                ++run;
+            }
+            out.append(text.substr(at, run - at));
+            at = run;
+            continue;
+        }
+        char32_t code = 0;
+        const auto length = sequenceLength(text, at, code);
+        if (length == 0) {
+            ++at;
+            continue;
+        }
+        if (allowedInXml(code)) {
+            if (const char* escaped = length == 1 ? escapeOf(text[at]) : nullptr) {
+                out += escaped;
+            } else {
+                out.append(text.substr(at, length));
+            }
+        }
+        at += length;
+    }
+}
+
 void check(int status)
 {
     if (status < 0) {
@@ -78,14 +134,35 @@ std::string Name(const xmlAttr* attribute)
     return lowercase(Chars(attribute->name));
 }
 
+bool IsNamed(const xmlAttr* attribute, std::string_view name)
+{
+    const char* own = Chars(attribute->name);
+    std::size_t i = 0;
+    for (; i < name.size() && own[i] != '\0'; ++i) {
+        if (std::tolower(static_cast<unsigned char>(own[i])) != name[i]) {
+            return false;
+        }
+    }
+    return i == name.size() && own[i] == '\0';
+}
+
+std::string Value(const xmlAttr* attribute)
+{
+    const xmlNode* only = attribute->children;
+    if (only && !only->next && only->type == XML_TEXT_NODE) {
+        return only->content ? Chars(only->content) : "";
+    }
+    xmlChar* value = xmlNodeListGetString(attribute->doc, attribute->children, 1);
+    std::string text = value ? Chars(value) : "";
+    xmlFree(value);
+    return text;
+}
+
 std::string Attribute(const xmlNode* element, std::string_view name)
 {
     for (auto* attribute = element->properties; attribute; attribute = attribute->next) {
-        if (Name(attribute) == name) {
-            xmlChar* value = xmlNodeListGetString(element->doc, attribute->children, 1);
-            std::string text = value ? Chars(value) : "";
-            xmlFree(value);
-            return text;
+        if (IsNamed(attribute, name)) {
+            return Value(attribute);
         }
     }
     return {};
@@ -94,7 +171,7 @@ std::string Attribute(const xmlNode* element, std::string_view name)
 bool HasAttribute(const xmlNode* element, std::string_view name)
 {
     for (auto* attribute = element->properties; attribute; attribute = attribute->next) {
-        if (Name(attribute) == name) {
+        if (IsNamed(attribute, name)) {
             return true;
         }
     }
@@ -129,9 +206,20 @@ std::string Collapsed(std::string_view text)
 
 std::string XmlSafe(std::string_view text)
 {
+    const auto plain = [](unsigned char byte) { return (byte >= 0x20 && byte < 0x80) || byte == '\n'; };
     std::string safe;
     safe.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {
+        // Most of a book is printable ASCII, which XML carries as it is: taken a run at a time.
+        std::size_t run = at;
+        while (run < text.size() && plain(static_cast<unsigned char>(text[run]))) {
+            ++run;
+        }
+        if (run > at) {
+            safe.append(text.substr(at, run - at));
+            at = run;
+            continue;
+        }
         char32_t code = 0;
         const auto length = sequenceLength(text, at, code);
         if (length == 0) {
@@ -153,6 +241,8 @@ XmlWriter::XmlWriter(bool indent)
         xmlBufferFree(mBuffer);
         throw std::runtime_error("no memory for the XML writer");
     }
+    // A page is written a few bytes at a time: the buffer doubles rather than grows by each.
+    xmlBufferSetAllocationScheme(mBuffer, XML_BUFFER_ALLOC_DOUBLEIT);
     if (indent) {
         xmlTextWriterSetIndent(mWriter, 1);
         xmlTextWriterSetIndentString(mWriter, XmlChars(" "));
@@ -209,6 +299,81 @@ std::string XmlWriter::finish()
     check(xmlTextWriterEndDocument(mWriter));
     check(xmlTextWriterFlush(mWriter));
     return std::string(Chars(xmlBufferContent(mBuffer)), static_cast<std::size_t>(xmlBufferLength(mBuffer)));
+}
+
+FlatXmlWriter::FlatXmlWriter() : mOut("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") {}
+
+void FlatXmlWriter::closeStartTag()
+{
+    if (mInStartTag) {
+        mOut += '>';
+        mInStartTag = false;
+    }
+}
+
+void FlatXmlWriter::doctype(std::string_view name)
+{
+    mOut += "<!DOCTYPE ";
+    mOut += name;
+    mOut += '>';
+}
+
+void FlatXmlWriter::start(std::string_view name)
+{
+    closeStartTag();
+    mOut += '<';
+    mOut += name;
+    mOpen.emplace_back(name);
+    mInStartTag = true;
+}
+
+void FlatXmlWriter::attribute(std::string_view name, std::string_view value)
+{
+    mOut += ' ';
+    mOut += name;
+    mOut += "=\"";
+    appendEscaped(mOut, value, true);
+    mOut += '"';
+}
+
+void FlatXmlWriter::text(std::string_view text)
+{
+    closeStartTag();
+    appendEscaped(mOut, text, false);
+}
+
+void FlatXmlWriter::end()
+{
+    if (mInStartTag) {
+        mOut += "/>";
+        mInStartTag = false;
+    } else {
+        mOut += "</" + mOpen.back() + ">";
+    }
+    mOpen.pop_back();
+}
+
+void FlatXmlWriter::endWithTag()
+{
+    closeStartTag();
+    mOut += "</" + mOpen.back() + ">";
+    mOpen.pop_back();
+}
+
+void FlatXmlWriter::element(std::string_view name, std::string_view text)
+{
+    start(name);
+    this->text(text);
+    endWithTag();
+}
+
+std::string FlatXmlWriter::finish()
+{
+    while (!mOpen.empty()) {
+        end();
+    }
+    mOut += '\n';
+    return std::move(mOut);
 }
 
 } // namespace epub

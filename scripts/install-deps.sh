@@ -10,8 +10,8 @@ packages=(
     libqt6svg6
     # the converter, built from its source, and its seccomp filter
     gcc patch libtommath-dev libseccomp-dev
-    # the package file (OPF) and the EPUB engine: pages, package and archive
-    libxml2-dev libzip-dev
+    # the package file (OPF) and the EPUB engine: pages, package, archive and its entries deflated
+    libxml2-dev libzip-dev zlib1g-dev
     # tests
     googletest libgtest-dev
 )

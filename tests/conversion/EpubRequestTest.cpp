@@ -93,8 +93,8 @@ TEST_F(EpubRequestTest, TheCommandWritesOneEpubUnderAFreeNameAndItsButtonsOpenIt
     EXPECT_EQ(opened, (std::vector<std::string>{first, destination}));
     const auto& dialogs = script.ShownDialogs();
     ASSERT_EQ(dialogs.size(), 4u);
-    EXPECT_EQ(dialogs[0].title, "Wybierz plik .lit do zamiany na .html:");
-    EXPECT_EQ(dialogs[1].title, "Wskaż teczkę, w której mam zachować zawartość pliku .lit:");
+    EXPECT_EQ(dialogs[0].title, "Wybierz plik .lit do zamiany na .epub:");
+    EXPECT_EQ(dialogs[1].title, "Wskaż teczkę, w której mam zachować plik .epub:");
 }
 
 // The converter's failures are told as the HTML command tells them; what stops the EPUB itself after the

@@ -1,7 +1,9 @@
 // Where the private folder goes through which each conversion names its paths, and what becomes of one
-// that a killed program left. Its links, and that they go with it, show in ConversionEndToEndTest.
+// (or of a working folder) that a killed program left. Its links, and that they go with it, show in
+// ConversionEndToEndTest.
 #include "conversion/StagingFolder.h"
 
+#include "conversion/WorkingFolder.h"
 #include "support/Conversion.h"
 #include "support/Program.h"
 #include "support/TempDir.h"
@@ -80,9 +82,10 @@ TEST_F(StagingFolderTest, ParentIsThisUsersOwnPrivateFolderOrATemporaryFolderNoO
     }
 }
 
-// A program killed in the middle of a conversion leaves its staging folder behind; the next program to start
-// removes it, without following its links. A folder in use stays, and so do folders that the program did
-// not make: one without its mark, another user's, and a link by such a name.
+// A program killed in the middle of a conversion leaves its staging folder behind, and its working folder
+// with what the converter wrote there; the next program to start removes both, without following their
+// links. A folder in use stays, and so do folders that the program did not make: one without its mark,
+// another user's, and a link by such a name.
 TEST_F(StagingFolderTest, FolderOfAProgramThatIsGoneIsRemovedWhenTheNextProgramStarts)
 {
     fs::create_directories(dir / "runtime");
@@ -91,12 +94,28 @@ TEST_F(StagingFolderTest, FolderOfAProgramThatIsGoneIsRemovedWhenTheNextProgramS
     const pid_t killed = fork();
     if (killed == 0) {
         std::ofstream(dir / "killed") << Make().release()->Path();
+        const auto working = conversion::WorkingFolder::Make().release()->Path();
+        fs::create_directory(working + "/obrazy");
+        std::ofstream(working + "/obrazy/most.png") << "png";
+        std::ofstream(working + "/ksiazka.html") << "<p>strona</p>";
+        fs::create_symlink(dir / "cel", working + "/obrazy/cel");
+        std::ofstream(dir / "killed-working") << working;
         raise(SIGKILL);
     }
     ASSERT_EQ(waitpid(killed, nullptr, 0), killed);
     const auto left = ReadFile(dir / "killed");
+    const auto leftWorking = ReadFile(dir / "killed-working");
     ASSERT_TRUE(fs::exists(left + "/ksiazka/a b.lit"));
+    ASSERT_TRUE(fs::exists(leftWorking + "/obrazy/most.png"));
+    std::ofstream(dir / "cel/moja.epub") << "moja";
     const auto inUse = Make();
+    const auto workingInUse = conversion::WorkingFolder::Make();
+    ASSERT_TRUE(workingInUse);
+    std::ofstream(workingInUse->Path() + "/ksiazka.html") << "<p>strona</p>";
+    const auto unmarkedWorking = dir / "runtime/zwojnik-praca-bezzna";
+    fs::create_directory(unmarkedWorking);
+    fs::permissions(unmarkedWorking, fs::perms::owner_all);
+    std::ofstream(unmarkedWorking + "/ksiazka.html") << "<p>strona</p>";
     const auto unmarked = dir / "runtime/zwojnik-bezzna";
     fs::create_directory(unmarked);
     fs::permissions(unmarked, fs::perms::owner_all);
@@ -111,8 +130,13 @@ TEST_F(StagingFolderTest, FolderOfAProgramThatIsGoneIsRemovedWhenTheNextProgramS
     EXPECT_EQ(RunProgram({}, [] { QuitWhen([] { return true; }); }), 0);
 
     EXPECT_FALSE(fs::exists(left)) << "the folder of the killed program is still there";
+    EXPECT_FALSE(fs::exists(leftWorking)) << "the working folder of the killed program is still there";
     EXPECT_TRUE(fs::exists(dir / "a b.lit") && fs::is_directory(dir / "cel")) << "a link was followed";
+    EXPECT_EQ(ReadFile(dir / "cel/moja.epub"), "moja") << "a link was followed";
     EXPECT_TRUE(fs::exists(inUse->Book())) << "the folder in use was removed";
+    EXPECT_TRUE(fs::exists(workingInUse->Path() + "/ksiazka.html"))
+        << "the working folder in use was emptied";
+    EXPECT_TRUE(fs::exists(unmarkedWorking + "/ksiazka.html"));
     EXPECT_TRUE(fs::is_symlink(unmarked + "/cel"));
     EXPECT_TRUE(fs::exists(others + "/.zwojnik"));
     EXPECT_TRUE(fs::is_symlink(dir / "runtime/zwojnik-odnosn"));

@@ -4,10 +4,14 @@
 #include "epub/Epub.h"
 
 #include "EpubReader.h"
+#include "epub/Archive.h"
 #include "epub/Metadata.h"
+#include "epub/Parallel.h"
+#include "epub/Xml.h"
 #include "support/Conversion.h"
 #include "support/TempDir.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -23,6 +27,7 @@
 #include <set>
 #include <sys/wait.h>
 #include <vector>
+#include <zip.h>
 
 namespace fs = std::filesystem;
 
@@ -291,7 +296,7 @@ struct Expected
 
 // Every test book: epubcheck finds nothing to say, every page keeps its text, pictures, links and
 // anchors in the order of the HTML conversion, and the metadata, cover and contents are the book's.
-TEST_F(EpubTest, EveryBookIsAValidEpubWithThePagesOfItsHtmlConversion)
+TEST_F(EpubTest, SlowEveryBookIsAValidEpubWithThePagesOfItsHtmlConversion)
 {
     const std::string chapters14 =
         "Rozdział 1. Wyruszamy spod Starego Młyna, Rozdział 2. Mielizna pod Wierzbnem";
@@ -406,7 +411,7 @@ TEST_F(EpubTest, EveryBookIsAValidEpubWithThePagesOfItsHtmlConversion)
 // Damaged books that the converter still converts (a byte of the illustrated book turned over: in two
 // stylesheets, a picture's header, the pages): their EPUBs too are valid, a damaged picture left out for its
 // alt text.
-TEST_F(EpubTest, DamagedBooksThatStillConvertGiveValidEpubs)
+TEST_F(EpubTest, SlowDamagedBooksThatStillConvertGiveValidEpubs)
 {
     const std::string original = ReadFile(TestBook("ryciny.lit"));
     int converted = 0;
@@ -607,6 +612,124 @@ TEST_F(EpubTest, OnlyTheBooksOwnFilesGoInAndOldHtmlBecomesValid)
     const auto* navigation = findElement(xmlDocGetRootElement(nav.get()), "nav");
     EXPECT_EQ(text(findElement(navigation, "h1")), "Zawartość");
     EXPECT_EQ(navOf(findElement(navigation, "ol")), "Stara strona[Kotwica, Znowu], Druga");
+}
+
+// The container's entries, deflated on every core before libzip writes them, are the bytes libzip would
+// have written deflating them itself, whatever their size: none, one byte, a picture, a long text.
+TEST(EpubArchiveTest, EntriesDeflatedBeforehandAreWhatLibzipWrites)
+{
+    std::string text;
+    for (int i = 0; text.size() < (1u << 20); ++i) {
+        text +=
+            "<p id=\"a" + std::to_string(i) + "\">Zażółć gęślą jaźń, strona " + std::to_string(i) + ".</p>\n";
+    }
+    const std::vector<std::pair<std::string, std::string>> entries{
+        {"mimetype", "application/epub+zip"},
+        {"EPUB/pusty.css", ""},
+        {"EPUB/jeden.css", "p"},
+        {"EPUB/most.png", ReadFile(TestBook("ryciny/most.png"))},
+        {"EPUB/strona.xhtml", text}};
+    const auto time = std::chrono::system_clock::from_time_t(1078058096);
+    const TempDir dir("zwojnik-zip");
+    const auto ours = dir / "nasz.zip";
+    std::ofstream(ours, std::ios::binary) << epub::ZipContainer(entries, time);
+
+    // The same entries as libzip writes them by itself, at the same level, time and flags.
+    const auto theirs = dir / "libzip.zip";
+    int error = 0;
+    zip_t* archive = zip_open(theirs.c_str(), ZIP_CREATE | ZIP_EXCL, &error);
+    ASSERT_NE(archive, nullptr) << error;
+    std::tm utc = {};
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    gmtime_r(&seconds, &utc);
+    utc.tm_isdst = -1;
+    const time_t local = mktime(&utc);
+    for (const auto& [name, bytes] : entries) {
+        const auto index =
+            zip_file_add(archive, name.c_str(), zip_source_buffer(archive, bytes.data(), bytes.size(), 0),
+                         ZIP_FL_ENC_UTF_8);
+        ASSERT_GE(index, 0) << name;
+        const bool stored = name == "mimetype";
+        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
+                                 stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, stored ? 0 : 3);
+        zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), local, 0);
+    }
+    ASSERT_EQ(zip_close(archive), 0);
+
+    EXPECT_TRUE(ReadFile(ours) == ReadFile(theirs)) << "not the bytes libzip writes";
+    const auto read = ZipEntries(ours); // each entry's CRC checked as it is read
+    ASSERT_EQ(read.size(), entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(read[i].name, entries[i].first);
+        EXPECT_TRUE(read[i].bytes == entries[i].second) << entries[i].first;
+        EXPECT_EQ(read[i].stored, i == 0) << entries[i].first;
+    }
+}
+
+// The pages' writer writes what libxml2's writer writes: the same escapes in text and in attributes, the
+// same characters left out, the same empty elements.
+TEST(EpubXmlTest, ThePagesWriterWritesWhatLibxml2sWriterWrites)
+{
+    const std::string strings[]{"",
+                                "Zażółć gęślą jaźń",
+                                "a < b > c & d \"e\" 'f'",
+                                "wiersz\r\ndrugi\tz tabulatorem",
+                                "\x01sterujące\x1f\x7f",
+                                "zły UTF-8: \xc3( \xff \x80 \xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80",
+                                "poza XML: \xef\xbf\xbe, obok: 😀 €",
+                                "]]> &amp; &#322;"};
+    for (const auto& value : strings) {
+        for (const auto& content : strings) {
+            epub::XmlWriter theirs(false);
+            epub::FlatXmlWriter ours;
+            const auto both = [&](const auto& write) {
+                write(theirs);
+                write(ours);
+            };
+            both([&](auto& out) {
+                out.doctype("html");
+                out.start("html");
+                out.attribute("xml:lang", value);
+                out.element("title", content);
+                out.start("p");
+                out.attribute("title", value);
+                out.text(content);
+                out.start("img");
+                out.attribute("alt", value);
+                out.end();
+                out.start("br");
+                out.text("");
+                out.end();
+                out.start("span");
+                out.endWithTag();
+                out.end();
+                out.start("div");
+            });
+            EXPECT_EQ(ours.finish(), theirs.finish()) << "value: " << value << "\ncontent: " << content;
+        }
+    }
+}
+
+// Work spread over the cores: every item once, in its own place; a failure of one comes out, once the
+// threads are done.
+TEST(EpubParallelTest, EveryItemOnceAndTheFirstFailureComesOut)
+{
+    std::vector<int> done(10000, 0);
+    epub::ForEachInParallel(done.size(), [&](std::size_t i) { done[i] += static_cast<int>(i % 7) + 1; });
+    for (std::size_t i = 0; i < done.size(); ++i) {
+        ASSERT_EQ(done[i], static_cast<int>(i % 7) + 1) << i;
+    }
+    std::atomic<int> calls{0};
+    EXPECT_THROW(epub::ForEachInParallel(done.size(),
+                                         [&](std::size_t i) {
+                                             ++calls;
+                                             if (i == 5000) {
+                                                 throw std::runtime_error("strona");
+                                             }
+                                         }),
+                 std::runtime_error);
+    EXPECT_GT(calls, 5000);
+    EXPECT_NO_THROW(epub::ForEachInParallel(0, [](std::size_t) { throw std::runtime_error("nic"); }));
 }
 
 // What the book's own metadata becomes: BCP 47 tags, UUID URNs, sort forms.
