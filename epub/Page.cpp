@@ -332,7 +332,7 @@ template <typename Visit> void eachElement(xmlNode* node, const Visit& visit)
 class Writer
 {
 public:
-    Writer(FlatXmlWriter& out, const PageReferences& references) : mOut(out), mReferences(references) {}
+    Writer(XmlWriter& out, const PageReferences& references) : mOut(out), mReferences(references) {}
 
     void children(const xmlNode* parent)
     {
@@ -388,7 +388,7 @@ private:
         }
     }
 
-    FlatXmlWriter& mOut;
+    XmlWriter& mOut;
     const PageReferences& mReferences;
 };
 
@@ -449,8 +449,8 @@ std::vector<std::string> IdsOf(const CleanPage& page)
 std::string WritePage(const CleanPage& page, const PageReferences& references, std::string_view title,
                       std::string_view language)
 {
-    FlatXmlWriter out;
-    out.doctype(FixFor("!doctype").to);
+    XmlWriter out(false);
+    out.doctype(std::string(FixFor("!doctype").to).c_str());
     out.start("html");
     out.attribute("xmlns", "http://www.w3.org/1999/xhtml");
     const std::string pageLanguage = page.language.empty() ? std::string(language) : page.language;

@@ -75,30 +75,4 @@ private:
     xmlTextWriterPtr mWriter;
 };
 
-// Writes an XML document into memory on one line, elements and attributes in the order they are given:
-// the bytes XmlWriter(false) writes, a few times as quickly, for the pages, which are most of a book.
-class FlatXmlWriter
-{
-public:
-    FlatXmlWriter();
-
-    void doctype(std::string_view name);
-    void start(std::string_view name);
-    void attribute(std::string_view name, std::string_view value);
-    void text(std::string_view text);
-    // Closes the element as <name/> when nothing was written in it.
-    void end();
-    // Closes the element with an end tag, even when empty.
-    void endWithTag();
-    void element(std::string_view name, std::string_view text);
-    std::string finish();
-
-private:
-    void closeStartTag();
-
-    std::string mOut;
-    std::vector<std::string> mOpen; // the open elements, outermost first
-    bool mInStartTag = false;       // the last start tag waits for its ">"
-};
-
 } // namespace epub

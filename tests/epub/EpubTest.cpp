@@ -666,50 +666,6 @@ TEST(EpubArchiveTest, EntriesDeflatedBeforehandAreWhatLibzipWrites)
     }
 }
 
-// The pages' writer writes what libxml2's writer writes: the same escapes in text and in attributes, the
-// same characters left out, the same empty elements.
-TEST(EpubXmlTest, ThePagesWriterWritesWhatLibxml2sWriterWrites)
-{
-    const std::string strings[]{"",
-                                "Zażółć gęślą jaźń",
-                                "a < b > c & d \"e\" 'f'",
-                                "wiersz\r\ndrugi\tz tabulatorem",
-                                "\x01sterujące\x1f\x7f",
-                                "zły UTF-8: \xc3( \xff \x80 \xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80",
-                                "poza XML: \xef\xbf\xbe, obok: 😀 €",
-                                "]]> &amp; &#322;"};
-    for (const auto& value : strings) {
-        for (const auto& content : strings) {
-            epub::XmlWriter theirs(false);
-            epub::FlatXmlWriter ours;
-            const auto both = [&](const auto& write) {
-                write(theirs);
-                write(ours);
-            };
-            both([&](auto& out) {
-                out.doctype("html");
-                out.start("html");
-                out.attribute("xml:lang", value);
-                out.element("title", content);
-                out.start("p");
-                out.attribute("title", value);
-                out.text(content);
-                out.start("img");
-                out.attribute("alt", value);
-                out.end();
-                out.start("br");
-                out.text("");
-                out.end();
-                out.start("span");
-                out.endWithTag();
-                out.end();
-                out.start("div");
-            });
-            EXPECT_EQ(ours.finish(), theirs.finish()) << "value: " << value << "\ncontent: " << content;
-        }
-    }
-}
-
 // Work spread over the cores: every item once, in its own place; a failure of one comes out, once the
 // threads are done.
 TEST(EpubParallelTest, EveryItemOnceAndTheFirstFailureComesOut)
