@@ -19,9 +19,11 @@ runs="${4:-5}"
 clit="$program_folder/clit-intel"
 
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+# The staging folders go where a desktop session keeps them: /run/user/UID is a tmpfs, as /dev/shm is.
+runtime="$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)"
+trap 'rm -rf "$work" "$runtime"' EXIT
+export XDG_RUNTIME_DIR="$runtime"
+chmod 700 "$XDG_RUNTIME_DIR"
 
 # make_library FOLDER COUNT: copies of the test books, small to large, in folders of 50.
 make_library() {
@@ -38,19 +40,21 @@ make_library() {
 }
 
 # One after another, as a user's script would run them.
+# Each route ends when its books are on the disk (sync -f): otherwise the kernel writes one route's
+# files back on the processor left idle by the sequence, and the other's while its conversions run.
 sequence() {
     local out="$work/sequence" i=0 book
-    rm -rf "$out"
     while IFS= read -r -d '' book; do
         mkdir -p "$out/$i"
         "$clit" "$book" "$out/$i/" >/dev/null 2>&1
         i=$((i + 1))
     done < <(find "$1" -name '*.lit' -print0)
+    sync -f "$out"
 }
 
 program() {
-    rm -rf "$work/program"
     "$program_folder/zwojnik" --output "$work/program" "$1" >"$work/program.log"
+    sync -f "$work/program"
 }
 
 seconds() { # COMMAND...: the wall time in seconds
@@ -73,13 +77,26 @@ program "$work/library" # the warm-up, and a check that every book converts
 grep -q "^Zamienione książki: $count z $count\.$" "$work/program.log" ||
     { tail -n 3 "$work/program.log" >&2; exit 1; }
 sequence "$work/library"
-: >"$work/ours" && : >"$work/theirs"
+: >"$work/ours" && : >"$work/theirs" && : >"$work/pairs"
+# The file system settles, untimed, before each run: the removal of the previous run's files is not
+# left to slow the next.
+settle() {
+    rm -rf "$work/program" "$work/sequence"
+    sync
+}
 for ((run = 0; run < runs; run++)); do
-    seconds program "$work/library" >>"$work/ours"
-    seconds sequence "$work/library" >>"$work/theirs"
+    settle
+    a="$(seconds program "$work/library")"
+    settle
+    b="$(seconds sequence "$work/library")"
+    echo "$a" >>"$work/ours"
+    echo "$b" >>"$work/theirs"
+    awk -v a="$a" -v b="$b" 'BEGIN { print b / a }' >>"$work/pairs"
 done
+rm -rf "$work/program" "$work/sequence"
 ours="$(median <"$work/ours")"
 theirs="$(median <"$work/theirs")"
+paired="$(median <"$work/pairs")"
 peak="$(peak_kib "$work/library")"
 peak_large="$(peak_kib "$work/large library")"
 size="$(du -sb "$work/library" | cut -f1)"
@@ -88,6 +105,6 @@ printf '| Route | Books | Wall time (median of %s) | Peak memory of the program 
 printf '| zwojnik --output, %s at once | %s | %.2f s | %.1f MiB |\n' "$(nproc)" "$count" "$ours" "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')"
 printf '| clit-intel directly, one after another | %s | %.2f s | |\n' "$count" "$theirs"
 printf '| zwojnik --output, %s at once | %s | | %.1f MiB |\n' "$(nproc)" "$((count * 5))" "$(awk -v k="$peak_large" 'BEGIN { print k / 1024 }')"
-printf '\nSpeed-up: %s× (%.1f MiB of books%s).\n' \
-    "$(awk -v a="$theirs" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')" "$(awk -v s="$size" 'BEGIN { print s / 1048576 }')" \
+printf '\nSpeed-up: %s× (paired %.2f×: the median of the ratios within each pair of runs; %.1f MiB of books%s).\n' \
+    "$(awk -v a="$theirs" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')" "$paired" "$(awk -v s="$size" 'BEGIN { print s / 1048576 }')" \
     "$([ -n "$large_book" ] && echo "; every 20th the large book")"
