@@ -277,7 +277,8 @@ compiler_version="$("$compiler" --version | sed -n 1p)"
     echo
     echo "\`zwojnik --output FOLDER LIBRARY\` on $library_books books (copies of the test books in folders of 50,"
     echo "every 20th the large book) against the same books converted one after another by clit-intel run"
-    echo "directly (\`bench/library.sh\`), the two alternating; the program's own peak resident memory (the"
+    echo "directly (\`bench/library.sh\`), the two alternating, each ending when its books are on the disk"
+    echo "(\`sync -f\`), the file system settled before each run; the program's own peak resident memory (the"
     echo "converters are processes of their own) for the library and for one five times its size. Goal: at"
     echo "least 1.8 × faster than the sequence."
     echo
