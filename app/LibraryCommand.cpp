@@ -2,6 +2,7 @@
 
 #include "conversion/Command.h"
 #include "conversion/Konwertuj.h"
+#include "conversion/WorkingFolder.h"
 #include "framework/System.h"
 #include "framework/supervisor/TerminationSignals.h"
 #include "library/Books.h"
@@ -150,6 +151,7 @@ std::optional<int> RunLibraryCommand(std::span<char*> arguments)
         std::cerr << problem << '\n';
     }
     conversion::StagingFolder::RemoveStale();
+    conversion::WorkingFolder::RemoveStale();
     int status = 1;
     int signal = 0;
     {

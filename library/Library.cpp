@@ -4,13 +4,13 @@
 #include "conversion/FirstPage.h"
 #include "conversion/Konwertuj.h"
 #include "conversion/Verdict.h"
+#include "conversion/WorkingFolder.h"
 #include "epub/Epub.h"
 #include "framework/Files.h"
 #include "framework/supervisor/Launcher.h"
 #include "library/Naming.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <numeric>
@@ -36,16 +36,6 @@ bool ended(int descriptor)
 {
     pollfd watched{.fd = descriptor, .events = POLLIN, .revents = 0};
     return poll(&watched, 1, 0) > 0;
-}
-
-// A private folder for the converter's files of a book that becomes an EPUB.
-std::optional<fs::path> makeWorkFolder()
-{
-    auto path = conversion::StagingFolder::ParentFolder() + "/zwojnik-epub-XXXXXX";
-    if (mkdtemp(path.data()) == nullptr) {
-        return std::nullopt;
-    }
-    return path;
 }
 
 std::string epubExplanation(epub::EpubFailure failure, const fs::path& destination)
@@ -75,7 +65,8 @@ struct Library::Job
 {
     std::size_t index = 0;
     conversion::Paths paths; // the converter, the book and the folder the converter writes into
-    fs::path created;        // what this run made for the book: it goes unless the book is done
+    fs::path created;        // the book's folder (HTML): it goes unless the book is done
+    std::unique_ptr<conversion::WorkingFolder> work; // where the converter writes a book that becomes an EPUB
     std::unique_ptr<conversion::StagingFolder> staging;
     std::optional<framework::Supervisor> supervisor;
     std::string errors;
@@ -229,15 +220,14 @@ void Library::start(std::size_t index)
         }
         job->created = *folder;
     } else {
-        const auto work = makeWorkFolder();
-        if (!work) {
+        job->work = conversion::WorkingFolder::Make();
+        if (!job->work) {
             fail(index, conversion::BookProblemMessage(conversion::StagingFolder::Problem::NoPrivateFolder,
                                                        book.string()));
             return;
         }
-        job->created = *work;
     }
-    job->paths = {mSettings.converter, book.string(), job->created.string()};
+    job->paths = {mSettings.converter, book.string(), job->work ? job->work->Path() : job->created.string()};
     auto problem = conversion::StagingFolder::Problem::None;
     job->staging = conversion::StagingFolder::Make(job->paths.converter, job->paths.book,
                                                    job->paths.destination, problem);
@@ -293,7 +283,7 @@ void Library::startPacking(Job& job)
             if (packages.empty() || !source) {
                 job.packed.failure = epub::EpubFailure::BookUnreadable;
             } else {
-                job.packed = epub::PackEpub(job.created, *packages.begin(), *source, destination, name);
+                job.packed = epub::PackEpub(job.work->Path(), *packages.begin(), *source, destination, name);
             }
         } catch (const std::exception& error) {
             job.packed.failure = epub::EpubFailure::WriteFailed;

@@ -74,13 +74,11 @@ void ProgressWindow::advance()
 {
     mBooks.Advance();
     showProgress(mBooks.DoneCount());
+    watchConversions();
     if (mBooks.Finished()) {
         mTick.stop();
-        watchConversions();
         accept();
-        return;
     }
-    watchConversions();
 }
 
 // Each conversion's descriptors wake the window as soon as it has something to read or has ended.
